@@ -1,0 +1,26 @@
+// sdlptc_imageloader.h: PNG, BMP and uncompressed TGA pictures into surfaces, and BMP saving.
+#pragma once
+#include <SDL.h>
+#include <png.h>
+
+class _vktSurface;
+class binfile;
+
+// Try PNG, BMP, then TGA; 1 when the surface holds a picture afterwards. A stream stays the caller's.
+int loadImageFile(_vktSurface& surface, const char* path, int memoryKind, int options);
+int loadImageStream(_vktSurface& surface, binfile* stream, int memoryKind, int options);
+// 1 when written; an existing file is replaced; an empty surface writes nothing.
+int saveBMP(const _vktSurface& surface, const char* path);
+
+// The decoders: each starts at the beginning of its input and leaves the surface empty on failure.
+int loadPNGFile(const char* path, _vktSurface& surface);
+int loadPNGStream(binfile* stream, _vktSurface& surface);
+int loadBMPFile(const char* path, _vktSurface& surface);
+int loadBMPStream(binfile* stream, _vktSurface& surface);
+int loadTGAFile(const char* path, _vktSurface& surface);
+int loadTGAStream(binfile* stream, _vktSurface& surface);
+
+// Adapters: libpng's read function over a binfile, and the SDL_RWops callbacks over one.
+void pngReadFromStream(png_structp decoder, png_bytep destination, png_size_t count);
+int rwSeek(SDL_RWops* rwops, int offset, int whence);
+int rwRead(SDL_RWops* rwops, void* destination, int itemSize, int itemCount);

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again.
+#   scripts/install-deps.sh          build and run
+#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox)
+set -euo pipefail
+
+packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
+if [ "${1:-}" = "--test" ]; then
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
