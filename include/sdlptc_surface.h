@@ -118,7 +118,8 @@ public:
     // Nearest-neighbour scaling in two passes (22.10 fixed-point steps); 1, 2 or 4 bytes per pixel.
     // 1 when done or already that size.
     int resize(int width, int height);
-    // Keeps one rectangle; 1 when done or when the rectangle is the whole surface.
+    // Keeps one rectangle (an 8-bit surface keeps its palette); 1 when done or when the rectangle is the
+    // whole surface. Parts outside the surface come out as a new surface starts.
     int crop(const _vktRect& area);
 
     SDL_Surface* surface;  // owned; null means empty

@@ -260,26 +260,6 @@ TEST_F(SurfaceTest, AlphaAndColourKeyReachTheFlagWord) {
     EXPECT_EQ(surface.flags(), 0);
 }
 
-TEST_F(SurfaceTest, QueriesDescribeTheSDLSurface) {
-    _vktSurface surface(7, 3, _vktFormat(FORMAT_RGB565), SURFACE_SOFTWARE, 0);
-    _vktRect area;
-    surface.rect(area);
-    EXPECT_EQ(area.x, 0);
-    EXPECT_EQ(area.y, 0);
-    EXPECT_EQ(area.w, 7);
-    EXPECT_EQ(area.h, 3);
-    EXPECT_EQ(surface.pixelCount(), 21);
-    EXPECT_EQ(surface.bitsPerPixel(), 16);
-    EXPECT_EQ(surface.bytesPerPixel(), 2);
-    EXPECT_GE(surface.pitch(), 14);
-    EXPECT_EQ(surface.isSoftware(), 1);
-    EXPECT_EQ(surface.isHardware(), 0);
-    _vktFormat layout;
-    ASSERT_EQ(surface.getFormat(layout), 1);
-    EXPECT_EQ(layout.id(), FORMAT_CUSTOM);
-    EXPECT_TRUE(layout == _vktFormat(FORMAT_RGB565));
-}
-
 // A 32-bit source whose pixels spell out their position, with a colour key on one of the values.
 void paintPositions(_vktSurface& surface) {
     for (int y = 0; y < surface.height(); ++y)
