@@ -7,8 +7,8 @@
 inline constexpr uint32_t BASSMOD_VERSION = 0x00070000;
 
 // Flags of BASSMOD_MusicLoad.
-inline constexpr uint32_t BASS_MUSIC_RAMP = 0x1;    // volume ramping
-inline constexpr uint32_t BASS_MUSIC_LOOP = 0x4;    // loop for ever
+inline constexpr uint32_t BASS_MUSIC_RAMP = 0x1;  // volume ramping
+inline constexpr uint32_t BASS_MUSIC_LOOP = 0x4;  // loop for ever
 inline constexpr uint32_t BASS_MUSIC_POSRESET = 0x100;
 
 // Sync type of BASSMOD_MusicSetSync: an instrument (counted from 1) played with a note; parameter is
