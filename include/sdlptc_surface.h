@@ -29,7 +29,8 @@ public:
     _vktSurface(int width, int height, const _vktFormat& format, int memoryKind, int options);
     _vktSurface(void* pixels, int width, int height, int pitch, const _vktFormat& format);
     _vktSurface(_vktPTC* console, int memoryKind, int options);
-    _vktSurface(_vktPTC* console, int width, int height, const _vktFormat& format, int memoryKind, int options);
+    _vktSurface(_vktPTC* console, int width, int height, const _vktFormat& format, int memoryKind,
+                int options);
     // Loading constructors (the picture formats of sdlptc_imageloader); empty when nothing loads.
     _vktSurface(const char* path, int memoryKind, int options);
     _vktSurface(binfile* stream, int memoryKind, int options);
@@ -99,7 +100,8 @@ public:
     int blitRect(_vktSurface& destination, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
     // Onto the open console's screen, without presenting it.
     int blitToConsoleAt(_vktPTC& console, int x, int y) const;
-    int blitRectToConsole(_vktPTC& console, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
+    int blitRectToConsole(_vktPTC& console, const _vktRect& sourceArea,
+                          const _vktRect& destinationArea) const;
     // Onto the screen, then presents the whole screen; 1 whenever the console is open.
     int copyToConsole(_vktPTC& console, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
     int setClipRect(const _vktRect& area);
