@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // Version word the player checks before initialising.
-inline constexpr uint32_t BASSMOD_VERSION = 0x00070000;
+inline constexpr uint32_t BASSMOD_VERSION = 0x00010000;  // this layer, 1.0
 
 // Devices of BASSMOD_Init: the default output (1 means the same), or none, where the music is only
 // rendered on request through BASSMOD_Render.
