@@ -32,9 +32,17 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifdef __SANITIZE_ADDRESS__
+// AddressSanitizer's allocator replaces malloc's, whose statistics then stay at zero.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+size_t heapInUse() {
+    return __sanitizer_get_current_allocated_bytes();
+}
+#else
 size_t heapInUse() {
     return mallinfo2().uordblks;
 }
+#endif
 
 // Caps the address space a little above what the process uses, so that a large reallocation really
 // fails; the old cap comes back on destruction.

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -49,8 +51,19 @@ TEST_F(MessageTest, WarningAndErrorPrefixTheirStreams) {
 }
 
 // Limits the address space so that a large request really fails inside the death test's child.
+// AddressSanitizer has reserved terabytes for its shadow memory already, so there the limit sits
+// above what the process holds.
 void limitMemory() {
-    rlimit limit{512u << 20, 512u << 20};
+    rlim_t bytes = 512u << 20;
+#ifdef __SANITIZE_ADDRESS__
+    long pages = 0;
+    if (FILE* statm = fopen("/proc/self/statm", "r")) {
+        if (fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        fclose(statm);
+    }
+    bytes += static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+#endif
+    rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_AS, &limit);
 }
 
