@@ -3,13 +3,16 @@ BUILD ?= build
 TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps test-deps configure bench package clean
+.PHONY: run test build deps test-deps configure bench package clean test-sanitize fuzz-smoke fuzz-long
 
 run: deps build
 	$(BUILD)/dovoz1
 
+# After the ordinary tests: the same tests under the sanitizers, and a short run of every fuzz target.
 test: test-deps build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	scripts/test-sanitize.sh
+	scripts/fuzz.sh smoke $(FUZZ_SMOKE_SECONDS)
 
 deps:
 	scripts/install-deps.sh
@@ -30,8 +33,22 @@ bench: test-deps
 	cmake --build build-bench
 	build-bench/bench/dovoz1_bench
 
+# Every test built with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (build-sanitize).
+test-sanitize: test-deps
+	scripts/test-sanitize.sh
+
+# Each fuzz target for a short while from the committed corpus (build-fuzz, clang); a crash fails.
+FUZZ_SMOKE_SECONDS ?= 25
+fuzz-smoke: test-deps
+	scripts/fuzz.sh smoke $(FUZZ_SMOKE_SECONDS)
+
+# Each fuzz target for FUZZ_SECONDS, then the corpus minimised back into tests/fuzz/corpus.
+FUZZ_SECONDS ?= 900
+fuzz-long: test-deps
+	scripts/fuzz.sh long $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) build-bench
+	rm -rf $(BUILD) build-bench build-sanitize build-fuzz
 
 package: deps build
 	cd $(BUILD) && cpack -G DEB

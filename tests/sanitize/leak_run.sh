@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Runs the real program (a sanitizer build) in a virtual X session with a window manager, presses
+# Escape after a few seconds, and fails on any AddressSanitizer, LeakSanitizer or UBSan report, or on
+# an exit status other than 0.
+#   tests/sanitize/leak_run.sh PROGRAM SUPPRESSIONS [SECONDS_BEFORE_ESCAPE]
+set -uo pipefail
+
+program=$(realpath "$1")
+suppressions=$(realpath "$2")
+seconds=${3:-4}
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    grep -q . "$work/display" 2>/dev/null && break
+    sleep 0.1
+done
+if ! grep -q . "$work/display"; then
+    echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+evilwm >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+done
+sleep 0.3
+
+# Full stacks on every allocation, so that a suppression matches only the library it names.
+export ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0:check_initialization_order=1:strict_init_order=1"
+export LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export SDL_AUDIODRIVER=dummy
+(cd "$work" && exec "$program" >"$work/out" 2>"$work/err") &
+program_pid=$!
+
+# Escape once the program has had time to get going, again in case the first press came too early;
+# a program that has already ended is fine too.
+for _ in $(seq $((seconds * 10))); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+done
+for _ in $(seq 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    (( _ % 20 == 1 )) && xdotool key Escape >/dev/null 2>&1
+    sleep 0.1
+done
+if kill -0 "$program_pid" 2>/dev/null; then
+    echo "the program did not end after Escape"
+    kill -TERM "$program_pid"
+    sleep 2
+    kill -KILL "$program_pid" 2>/dev/null
+fi
+wait "$program_pid"
+status=$?
+
+failed=0
+if [ "$status" -ne 0 ]; then
+    echo "exit status $status"
+    failed=1
+fi
+if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$work/err"; then
+    echo "sanitizer report:"
+    failed=1
+fi
+if [ "$failed" -ne 0 ]; then
+    echo "--- standard output"; cat "$work/out"; echo
+    echo "--- standard error"; cat "$work/err"
+    exit 1
+fi
+echo "clean run, exit status 0"
