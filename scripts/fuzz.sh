@@ -102,13 +102,14 @@ smoke() {
     return $failed
 }
 
-# Keeps only the inputs that add coverage, and only files of at most max_len bytes.
+# Keeps only the inputs that reach new edges (hit counts aside, which keeps the committed corpus small),
+# and only files of at most max_len bytes.
 minimise() {
     local target=$1
     local merged
     merged=$(mktemp -d)
     # shellcheck disable=SC2046
-    "$build/tests/fuzz_$target" -merge=1 $(options_for "$target") "$merged" \
+    "$build/tests/fuzz_$target" -merge=1 -use_counters=0 $(options_for "$target") "$merged" \
         "tests/fuzz/corpus/$target" "$build/corpus/$target" >"$build/logs/$target.merge.log" 2>&1
     rm -rf "tests/fuzz/corpus/$target"
     mkdir -p "tests/fuzz/corpus/$target"
