@@ -22,6 +22,7 @@ int systemRandom() {
 
 ClockSource currentClock = systemClock;
 RandomSource currentRandom = systemRandom;
+FrameObserver currentObserver = nullptr;
 
 }  // namespace
 
@@ -31,3 +32,13 @@ void seedRandom(uint32_t seed) { generatorState = seed; }
 void seedRandomFromTime() { seedRandom(static_cast<uint32_t>(time(nullptr))); }
 void setClockSource(ClockSource source) { currentClock = source ? source : systemClock; }
 void setRandomSource(RandomSource source) { currentRandom = source ? source : systemRandom; }
+
+void spinUntil(uint32_t deadline) {
+    while (!clockReached(clockMs(), deadline)) {
+    }
+}
+
+void setFrameObserver(FrameObserver observer) { currentObserver = observer; }
+void notifyFramePresented(const _vktSurface& presented) {
+    if (currentObserver) currentObserver(presented);
+}
