@@ -26,19 +26,33 @@ FrameObserver currentObserver = nullptr;
 
 }  // namespace
 
-uint32_t clockMs() { return currentClock(); }
-int randomValue() { return currentRandom(); }
-void seedRandom(uint32_t seed) { generatorState = seed; }
-void seedRandomFromTime() { seedRandom(static_cast<uint32_t>(time(nullptr))); }
-void setClockSource(ClockSource source) { currentClock = source ? source : systemClock; }
-void setRandomSource(RandomSource source) { currentRandom = source ? source : systemRandom; }
+uint32_t clockMs() {
+    return currentClock();
+}
+int randomValue() {
+    return currentRandom();
+}
+void seedRandom(uint32_t seed) {
+    generatorState = seed;
+}
+void seedRandomFromTime() {
+    seedRandom(static_cast<uint32_t>(time(nullptr)));
+}
+void setClockSource(ClockSource source) {
+    currentClock = source ? source : systemClock;
+}
+void setRandomSource(RandomSource source) {
+    currentRandom = source ? source : systemRandom;
+}
 
 void spinUntil(uint32_t deadline) {
     while (!clockReached(clockMs(), deadline)) {
     }
 }
 
-void setFrameObserver(FrameObserver observer) { currentObserver = observer; }
+void setFrameObserver(FrameObserver observer) {
+    currentObserver = observer;
+}
 void notifyFramePresented(const _vktSurface& presented) {
     if (currentObserver) currentObserver(presented);
 }
