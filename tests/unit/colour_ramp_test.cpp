@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sdl_fixture.h"
 #include "sdlptc_surface.h"
 
 namespace {
@@ -101,6 +102,40 @@ TEST_F(ColourRampTest, BottomRowFollowsThePitch) {
     EXPECT_EQ(pixels[2 * 336], rgb(255, 255, 251));
     EXPECT_EQ(pixels[2 * 336 + 319], rgb(8, 0, 0));
     for (int x = 320; x < 336; ++x) ASSERT_EQ(pixels[2 * 336 + x], 0u);
+}
+
+class RasterRowsSurfaceTest : public SdlTest {
+protected:
+    void SetUp() override {
+        SdlTest::SetUp();
+        buildColourRamp();
+        rampOffset = 0;
+    }
+};
+
+TEST_F(RasterRowsSurfaceTest, PaintsTheEdgesOfAWorkSurface) {
+    _vktSurface surface(320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    ASSERT_TRUE(surface.surface);
+    surface.fill(0x123456);
+    drawRasterRows(surface);
+    EXPECT_EQ(readPixel(surface.surface, 0, 0), rgb(8, 0, 0));
+    EXPECT_EQ(readPixel(surface.surface, 319, 0), rgb(255, 255, 251));
+    EXPECT_EQ(readPixel(surface.surface, 0, 199), rgb(255, 255, 251));
+    EXPECT_EQ(readPixel(surface.surface, 319, 199), rgb(8, 0, 0));
+    EXPECT_EQ(readPixel(surface.surface, 0, 1), 0x123456u);
+    EXPECT_EQ(readPixel(surface.surface, 319, 198), 0x123456u);
+    EXPECT_EQ(surface.lockCount, 0);
+}
+
+TEST_F(RasterRowsSurfaceTest, LeavesSurfacesOfOtherDepthsAndEmptyOnesAlone) {
+    _vktSurface narrow(320, 200, _vktFormat(FORMAT_RGB565), SURFACE_SOFTWARE, 0);
+    ASSERT_TRUE(narrow.surface);
+    narrow.fill(0);
+    drawRasterRows(narrow);
+    for (int x = 0; x < 320; ++x) ASSERT_EQ(readPixel(narrow.surface, x, 199), 0u) << x;
+    _vktSurface empty;
+    drawRasterRows(empty);
+    EXPECT_EQ(rampOffset, 0);
 }
 
 }  // namespace

@@ -5,10 +5,21 @@
 
 #include <cstdint>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "colour_ramp.h"
+#include "distort.h"
+#include "fade.h"
 #include "platform.h"
+#include "scroller.h"
+#include "sdl_fixture.h"
+#include "sdlptc_console.h"
+#include "sdlptc_surface.h"
 
 namespace {
 
@@ -261,6 +272,262 @@ TEST_F(SchedulerTest, TwistingModesPinZoomAndSpin) {
     const EffectParameters free = stepMotion(scheduler);
     EXPECT_FLOAT_EQ(free.zoom, 1.05f);
     EXPECT_EQ(free.angleStep, 4);
+}
+
+// The whole loop on a headless console, with surfaces made in the test.
+
+constexpr uint32_t SPRITE_COLOUR = 0xC01020;
+constexpr uint32_t GLYPH_COLOUR = 0x20E040;
+
+struct Presented {
+    const _vktSurface* surface;
+    uint32_t time;
+};
+std::vector<Presented> presented;
+// Escape is queued once this many frames have been presented; 0 never.
+size_t quitAfter = 0;
+
+void recordPresented(const _vktSurface& surface) {
+    presented.push_back({&surface, fakeNow});
+    if (quitAfter != 0 && presented.size() == quitAfter) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = SDLK_ESCAPE;
+        SDL_PushEvent(&event);
+    }
+}
+
+class RecordedVolume : public VolumeControl {
+public:
+    void setVolume(int percent) override { calls.push_back(percent); }
+    std::vector<int> calls;
+};
+
+class FrameLoopTest : public SchedulerTest {
+protected:
+    void SetUp() override {
+        SchedulerTest::SetUp();
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        fakeNow = 100000;
+        fakeTick = 1;
+        presented.clear();
+        quitAfter = 0;
+        setFrameObserver(recordPresented);
+        openConsole(MODE_RGB32);
+
+        introScheduler = Scheduler{};
+        introScheduler.spriteDeadline = fakeNow + 1000000;
+        introScheduler.modeDeadline = fakeNow + 1000000;
+        textScroller = Scroller{};
+        textScroller.init();
+        pictureEffect.effectAngle = 0;
+        buildSineTables(DISTORT_AMPLITUDE);
+        buildColourRamp();
+        rampOffset = 0;
+    }
+    void TearDown() override {
+        setFrameObserver(nullptr);
+        freeSurfaces();
+        console.reset();
+        SchedulerTest::TearDown();
+    }
+
+    void freeSurfaces() {
+        for (_vktSurface* surface : {&surface1, &surface2, &picture, &fontSheet, &textSurface, &sprite})
+            surface->free();
+    }
+
+    void openConsole(int mode) {
+        freeSurfaces();
+        console.reset();  // one console at a time: each restarts SDL
+        console = std::make_unique<_vktPTC>(320, 200, mode, SCREEN_FULL);
+        ASSERT_TRUE(console->isOpen);
+        const _vktFormat work(FORMAT_XRGB8888);
+        ASSERT_TRUE(surface1.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
+        ASSERT_TRUE(surface2.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
+        // Each texel holds its coordinates, so the effect's output can be told apart pixel by pixel.
+        ASSERT_TRUE(picture.create(256, 256, work, SURFACE_SOFTWARE, 0));
+        uint32_t* texels = static_cast<uint32_t*>(picture.lock());
+        for (uint32_t i = 0; i < 256 * 256; ++i) texels[i] = 0x800000 | i;
+        picture.unlock();
+        ASSERT_TRUE(fontSheet.create(234, 34, work, SURFACE_SOFTWARE, 0));
+        fontSheet.fill(0x003C3C);
+        fontSheet.fillRect(_vktRect{0, 0, 8, 8}, GLYPH_COLOUR);  // the A glyph
+        fontSheet.setColorKey(fontSheet.mapRGB(0, 60, 60), 0);
+        ASSERT_TRUE(textSurface.create(180, 72, work, SURFACE_SOFTWARE, 0));
+        textSurface.fill(0xFF00FF);
+        textSurface.setColorKey(0xFF00FF, 0);
+        ASSERT_TRUE(sprite.create(134, 136, work, SURFACE_SOFTWARE, 0));
+        sprite.fill(0xFF00FF);
+        sprite.fillRect(_vktRect{0, 0, 20, 20}, SPRITE_COLOUR);
+        sprite.setColorKey(0xFF00FF, 0);
+    }
+
+    FrameLoop makeLoop() {
+        return FrameLoop(*console, surface1, surface2, picture, fontSheet, textSurface, sprite, volume);
+    }
+
+    static void pushKey(SDLKey key) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = key;
+        SDL_PushEvent(&event);
+    }
+
+    std::unique_ptr<_vktPTC> console;
+    _vktSurface surface1, surface2, picture, fontSheet, textSurface, sprite;
+    RecordedVolume volume;
+};
+
+TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
+    FrameLoop loop = makeLoop();
+    randomQueue = {0, 0};  // the b key puts the sprite at the top-left corner
+    pushKey(SDLK_b);
+    textScroller.typeDelay = 1000;  // an A typed in the text's first cell, drawn this frame
+    textScroller.pageBuffer[0] = 'A';
+
+    ASSERT_EQ(loop.runFrame(), 1);
+    EXPECT_EQ(loop.frameCount, 1);
+    EXPECT_EQ(loop.current, &surface2);
+    EXPECT_EQ(loop.other, &surface1);
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented[0].surface, &surface1);
+    EXPECT_EQ(introScheduler.spriteFrames, 99);
+
+    // The effect as a fresh copy of it draws the first frame of mode 0: angle step −16, zoom 1.05.
+    DistortEffect reference;
+    reference.buildSineTables(DISTORT_AMPLITUDE);
+    std::vector<uint32_t> effect(320 * 200);
+    const uint32_t* texels = static_cast<const uint32_t*>(picture.lock());
+    reference.distortPicture(effect.data(), texels, -16, 1.05f, 0, 0);
+    picture.unlock();
+
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            uint32_t expected = effect[y * 320 + x];
+            if (y == 0) expected = colourRamp[(8 + 4 * x) % 2048];
+            if (y == 199) expected = colourRamp[(8 + 4 * (319 - x)) % 2048];
+            if (x < 20 && y < 20) expected = SPRITE_COLOUR;
+            if (x >= 70 && x < 78 && y >= 64 && y < 72) expected = GLYPH_COLOUR;
+            ASSERT_EQ(readPixel(surface1.surface, x, y), expected) << x << "," << y;
+            ASSERT_EQ(readPixel(console->screen, x, y), expected) << "screen " << x << "," << y;
+        }
+    }
+}
+
+TEST_F(FrameLoopTest, FramesArePacedAt40MsAndAlternateSurfaces) {
+    FrameLoop loop = makeLoop();
+    for (int frame = 0; frame < 6; ++frame) ASSERT_EQ(loop.runFrame(), 1);
+    ASSERT_EQ(presented.size(), 6u);
+    for (size_t i = 0; i < presented.size(); ++i) {
+        EXPECT_EQ(presented[i].surface, i % 2 == 0 ? &surface1 : &surface2) << i;
+        if (i > 0) {
+            EXPECT_GE(presented[i].time - presented[i - 1].time, FRAME_MS) << i;
+            EXPECT_LE(presented[i].time - presented[i - 1].time, FRAME_MS + 8) << i;
+        }
+    }
+    EXPECT_EQ(rampOffset, 48);
+}
+
+TEST_F(FrameLoopTest, KeysActOncePerPress) {
+    FrameLoop loop = makeLoop();
+    introScheduler.effectMode = 6;
+    pushKey(SDLK_SPACE);
+    for (int frame = 0; frame < 3; ++frame) loop.runFrame();
+    EXPECT_EQ(introScheduler.effectMode, 7);
+    // Two presses within one frame count as one; at 7 the mode comes round to 0.
+    pushKey(SDLK_SPACE);
+    pushKey(SDLK_SPACE);
+    loop.runFrame();
+    EXPECT_EQ(introScheduler.effectMode, 0);
+    // The last key in the queue is the one that acts.
+    pushKey(SDLK_SPACE);
+    pushKey(SDLK_a);
+    loop.runFrame();
+    EXPECT_EQ(introScheduler.effectMode, 0);
+
+    // b while the sprite shows restarts its 100 frames at a new place; its timer stays.
+    const uint32_t spriteDeadline = introScheduler.spriteDeadline;
+    randomQueue = {0, 0};
+    pushKey(SDLK_b);
+    loop.runFrame();
+    for (int frame = 0; frame < 10; ++frame) loop.runFrame();
+    EXPECT_EQ(introScheduler.spriteFrames, 89);
+    randomQueue = {32767, 32767};
+    pushKey(SDLK_b);
+    loop.runFrame();
+    EXPECT_EQ(introScheduler.spriteFrames, 99);
+    EXPECT_EQ(introScheduler.spriteX, 185);
+    EXPECT_EQ(introScheduler.spriteY, 63);
+    EXPECT_EQ(introScheduler.spriteDeadline, spriteDeadline);
+    EXPECT_EQ(loop.frameCount, 17);
+}
+
+TEST_F(FrameLoopTest, TimerAfterBKeyPlacesTheSprite) {
+    FrameLoop loop = makeLoop();
+    introScheduler.spriteDeadline = fakeNow - 1;
+    // b draws x and y first; then the timer draws its deadline, x and y, and those stand.
+    randomQueue = {0, 0, 0, 32767, 32767};
+    pushKey(SDLK_b);
+    loop.runFrame();
+    EXPECT_EQ(introScheduler.spriteX, 185);
+    EXPECT_EQ(introScheduler.spriteY, 63);
+}
+
+TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
+    FrameLoop loop = makeLoop();
+    ASSERT_EQ(loop.runFrame(), 1);
+    presented.clear();
+    introScheduler.spriteDeadline = fakeNow - 500;
+    introScheduler.modeDeadline = fakeNow - 500;
+    introScheduler.effectMode = 2;
+    const uint32_t quitRead = fakeNow;
+    pushKey(SDLK_ESCAPE);
+
+    EXPECT_EQ(loop.runFrame(), 0);
+    EXPECT_EQ(loop.endTime, quitRead);
+    EXPECT_EQ(loop.frameCount, 1);
+    EXPECT_EQ(introScheduler.effectMode, 2);
+    EXPECT_EQ(introScheduler.spriteFrames, 0);
+    // The closing fade: 62 grey frames starting on the surface the frame would have drawn, and the
+    // whole volume ramp.
+    ASSERT_EQ(presented.size(), 62u);
+    EXPECT_EQ(presented[0].surface, &surface2);
+    EXPECT_EQ(volume.calls.size(), 63u);
+    EXPECT_EQ(volume.calls.front(), 100);
+    EXPECT_EQ(readPixel(surface2.surface, 0, 0), 15u * 0x010101u);
+}
+
+TEST_F(FrameLoopTest, RunGoesOnAcrossTheClockWrapUntilAQuitKey) {
+    fakeNow = 0u - 2000u;
+    armScheduler(introScheduler);
+    FrameLoop loop = makeLoop();
+    quitAfter = 150;  // 6 s: across the wrap
+    loop.run();
+    EXPECT_EQ(loop.frameCount, 150);
+    ASSERT_EQ(presented.size(), 150u + 62u);
+    for (size_t i = 1; i < 150; ++i) {
+        ASSERT_GE(presented[i].time - presented[i - 1].time, FRAME_MS) << i;
+        ASSERT_LE(presented[i].time - presented[i - 1].time, FRAME_MS + 8) << i;
+    }
+    EXPECT_GT(loop.endTime, 3000u);
+    EXPECT_LT(loop.endTime, 5000u);
+}
+
+TEST_F(FrameLoopTest, SixteenBitConsoleReceivesTheFrameConverted) {
+    openConsole(MODE_RGB16);
+    ASSERT_EQ(console->screen->format->BitsPerPixel, 16);
+    FrameLoop loop = makeLoop();
+    loop.runFrame();
+    for (int x : {0, 100, 319}) {
+        for (int y : {0, 50, 199}) {
+            const uint32_t pixel = readPixel(surface1.surface, x, y);
+            const uint32_t r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+            EXPECT_EQ(readPixel(console->screen, x, y), ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3))
+                << x << "," << y;
+        }
+    }
 }
 
 }  // namespace
