@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "colour_ramp.h"
@@ -528,6 +529,49 @@ TEST_F(FrameLoopTest, SixteenBitConsoleReceivesTheFrameConverted) {
                 << x << "," << y;
         }
     }
+}
+
+// The s key saves current before it is redrawn: after the opening fade, its last greys.
+TEST_F(FrameLoopTest, ScreenshotsShowThePictureTwoFramesBack) {
+    char directory[] = "/tmp/dovoz1_screenshotXXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(directory), 0);
+
+    auto screenshotGrey = [](int* grey) {
+        SDL_Surface* shot = SDL_LoadBMP(SCREENSHOT_FILE);
+        ASSERT_NE(shot, nullptr);
+        ASSERT_EQ(shot->w, 320);
+        ASSERT_EQ(shot->h, 200);
+        Uint8 r, g, b;
+        SDL_GetRGB(readPixel(shot, 0, 0), shot->format, &r, &g, &b);
+        *grey = r;
+        for (int y : {0, 99, 199}) {
+            for (int x : {0, 160, 319}) {
+                Uint8 pr, pg, pb;
+                SDL_GetRGB(readPixel(shot, x, y), shot->format, &pr, &pg, &pb);
+                EXPECT_TRUE(pr == r && pg == r && pb == r) << x << "," << y;
+            }
+        }
+        SDL_FreeSurface(shot);
+    };
+
+    ASSERT_EQ(fade(*console, surface1, surface2, volume, FADE_IN), 1);
+    FrameLoop loop = makeLoop();
+    int grey = 0;
+    pushKey(SDLK_s);
+    loop.runFrame();
+    screenshotGrey(&grey);
+    EXPECT_EQ(grey, 15);
+    pushKey(SDLK_s);
+    loop.runFrame();
+    screenshotGrey(&grey);  // the file is replaced
+    EXPECT_EQ(grey, 7);
+
+    std::remove(SCREENSHOT_FILE);
+    EXPECT_EQ(chdir(previous), 0);
+    free(previous);
+    rmdir(directory);
 }
 
 }  // namespace
