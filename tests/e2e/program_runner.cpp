@@ -57,6 +57,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     ProgramResult result;
     const auto start = std::chrono::steady_clock::now();
     size_t nextSignal = 0;
+    size_t nextAction = 0;
     bool terminated = false;
     int status = 0;
     bool exited = false;
@@ -69,6 +70,10 @@ ProgramResult runProgram(const ProgramRun& run) {
         while (nextSignal < run.signals.size() && elapsed >= run.signals[nextSignal].first) {
             kill(pid, run.signals[nextSignal].second);
             ++nextSignal;
+        }
+        while (nextAction < run.actions.size() && elapsed >= run.actions[nextAction].first) {
+            run.actions[nextAction].second();
+            ++nextAction;
         }
         if (!terminated && elapsed > run.timeoutSeconds) {
             result.timedOut = true;

@@ -1,5 +1,6 @@
 // program_runner.h: runs the real program as a child process with a chosen environment and a timeout.
 #pragma once
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,8 @@ struct ProgramRun {
     double timeoutSeconds = 20.0;  // then SIGTERM, and SIGKILL two seconds later
     // Signals to send while it runs: (seconds after start, signal).
     std::vector<std::pair<double, int>> signals;
+    // Actions to take while it runs, such as pressing keys: (seconds after start, action).
+    std::vector<std::pair<double, std::function<void()>>> actions;
 };
 
 ProgramResult runProgram(const ProgramRun& run);
