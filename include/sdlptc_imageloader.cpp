@@ -388,7 +388,8 @@ int rwRead(SDL_RWops* rwops, void* destination, int itemSize, int itemCount) {
     auto* stream = rwops ? static_cast<binfile*>(rwops->hidden.unknown.data1) : nullptr;
     if (!stream) return 0;
     const int64_t bytes = int64_t{itemSize} * itemCount;
-    if (itemSize < 0 || itemCount < 0 || bytes > INT_MAX) return -1;
-    // A short read is an error, not a partial count.
-    return stream->read(destination, static_cast<int>(bytes)) == bytes ? itemCount : -1;
+    if (itemSize < 0 || itemCount < 0 || bytes > INT_MAX) return 0;
+    // A short read is an error, not a partial count, and SDL's BMP reader only sees one as 0: it tests
+    // single-byte reads with !SDL_RWread, and SDL 2 underneath takes -1 for a huge unsigned count.
+    return stream->read(destination, static_cast<int>(bytes)) == bytes ? itemCount : 0;
 }
