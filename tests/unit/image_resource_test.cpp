@@ -1,7 +1,6 @@
 // Pictures from resources: lookup rules, what a miss leaves behind, and independence of the results.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "resources.h"
+#include "sdl_fixture.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
@@ -34,14 +34,12 @@ int load(_vktSurface& surface, const char* name) {
     return loadImageResourceIn(kTable, kCount, surface, name, SURFACE_SOFTWARE, 0);
 }
 
-class ImageResourceTest : public ::testing::Test {
+class ImageResourceTest : public SdlTest {
 protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+        SdlTest::SetUp();
         ASSERT_EQ(kPicture.size(), 1286u);
     }
-    void TearDown() override { SDL_Quit(); }
 };
 
 TEST_F(ImageResourceTest, NamesMatchWithoutCaseButOnlyUnderTheirType) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <malloc.h>
 #include <sys/stat.h>
 
@@ -18,6 +17,8 @@
 #include <vector>
 
 #include "binfile.h"
+#include "interpose_SDL_CreateRGBSurface.h"
+#include "sdl_fixture.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
 
@@ -113,12 +114,7 @@ enum class Compare { Exact, Rgb, Top5 };
     if (a->w != b->w || a->h != b->h || fa->BitsPerPixel != fb->BitsPerPixel || fa->Rmask != fb->Rmask ||
         fa->Gmask != fb->Gmask || fa->Bmask != fb->Bmask || fa->Amask != fb->Amask)
         return ::testing::AssertionFailure() << "geometry or layout differs";
-    const size_t rowBytes = size_t(a->w) * fa->BytesPerPixel;
-    for (int y = 0; y < a->h; ++y) {
-        if (memcmp(static_cast<uint8_t*>(a->pixels) + y * a->pitch,
-                   static_cast<uint8_t*>(b->pixels) + y * b->pitch, rowBytes) != 0)
-            return ::testing::AssertionFailure() << "row " << y << " differs";
-    }
+    if (pixelBytes(a) != pixelBytes(b)) return ::testing::AssertionFailure() << "pixels differ";
     if (!fa->palette != !fb->palette) return ::testing::AssertionFailure() << "palette on one side only";
     if (fa->palette &&
         (fa->palette->ncolors != fb->palette->ncolors ||
@@ -135,59 +131,6 @@ bool hasLayout(const _vktSurface& surface, uint16_t presetId) {
            got.greenMask() == want.greenMask() && got.blueMask() == want.blueMask() &&
            got.alphaMask() == want.alphaMask();
 }
-
-// Counts the largest block SDL asks for, through SDL2's own memory hooks (SDL 1.2 runs on SDL2 here).
-class SdlAllocationWatch {
-public:
-    using Malloc = void* (*)(size_t);
-    using Calloc = void* (*)(size_t, size_t);
-    using Realloc = void* (*)(void*, size_t);
-    using Free = void (*)(void*);
-
-    SdlAllocationWatch() {
-        library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
-        if (!library) return;
-        auto get = reinterpret_cast<void (*)(Malloc*, Calloc*, Realloc*, Free*)>(
-            dlsym(library, "SDL_GetMemoryFunctions"));
-        set = reinterpret_cast<int (*)(Malloc, Calloc, Realloc, Free)>(
-            dlsym(library, "SDL_SetMemoryFunctions"));
-        if (!get || !set) return;
-        get(&realMalloc, &realCalloc, &realRealloc, &realFree);
-        largest = 0;
-        active = set(watchMalloc, watchCalloc, watchRealloc, realFree) == 0;
-    }
-    ~SdlAllocationWatch() {
-        if (active) set(realMalloc, realCalloc, realRealloc, realFree);
-        if (library) dlclose(library);
-    }
-
-    bool active = false;
-    static inline size_t largest = 0;
-
-private:
-    static void note(size_t bytes) {
-        if (bytes > largest) largest = bytes;
-    }
-    static void* watchMalloc(size_t bytes) {
-        note(bytes);
-        return realMalloc(bytes);
-    }
-    static void* watchCalloc(size_t count, size_t size) {
-        note(count * size);
-        return realCalloc(count, size);
-    }
-    static void* watchRealloc(void* block, size_t bytes) {
-        note(bytes);
-        return realRealloc(block, bytes);
-    }
-
-    void* library = nullptr;
-    int (*set)(Malloc, Calloc, Realloc, Free) = nullptr;
-    static inline Malloc realMalloc = nullptr;
-    static inline Calloc realCalloc = nullptr;
-    static inline Realloc realRealloc = nullptr;
-    static inline Free realFree = nullptr;
-};
 
 // Builders for hand-made files.
 void putU16(std::vector<uint8_t>& out, int value) {
@@ -246,14 +189,12 @@ int loadAnyBytes(_vktSurface& surface, std::vector<uint8_t>& bytes) {
     return result;
 }
 
-class ImageLoaderTest : public ::testing::Test {
+class ImageLoaderTest : public SdlTest {
 protected:
-    void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    void TearDown() override {
+        createSurfaceRefusedCall = 0;
+        SdlTest::TearDown();
     }
-    void TearDown() override { SDL_Quit(); }
 
     // A surface that already holds a picture, to see that failures release it.
     static void fillWithPicture(_vktSurface& surface) {
@@ -412,26 +353,29 @@ TEST_F(ImageLoaderTest, PngErrorPathLeaksNothing) {
     EXPECT_LT(after, before + 8 * 1024) << "heap grew by " << after - before;
 }
 
-TEST_F(ImageLoaderTest, ForgedPngSizeIsRefusedBeforeTheSurfaceExists) {
+TEST_F(ImageLoaderTest, PngForgedSizeCreatesNoSurfaceAndARefusedSurfaceFails) {
     // 20000 × 20000 grey pixels announced in a file of about a hundred bytes.
     std::vector<uint8_t> forged = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     pngChunk(forged, "IHDR", {0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 0, 0, 0, 0});
     pngChunk(forged, "IDAT", {0x78, 0x9C, 0x63, 0, 0, 0, 1, 0, 1});
     pngChunk(forged, "IEND", {});
 
-    SdlAllocationWatch watch;
-    ASSERT_TRUE(watch.active);
+    createSurfaceFlags.clear();
     _vktSurface surface;
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(loadBytes(surface, forged, loadPNGStream), 0);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("\npng: image larger than its data"),
               std::string::npos);
     EXPECT_EQ(surface.surface, nullptr);
-    EXPECT_LT(SdlAllocationWatch::largest, 1u << 20);
+    EXPECT_TRUE(createSurfaceFlags.empty());
 
-    // The watch does see the pixels of an honest picture (32 × 32 × 3 bytes).
-    ASSERT_EQ(loadPNGFile((kTestData + "/pngsuite/basn2c08.png").c_str(), surface), 1);
-    EXPECT_GE(SdlAllocationWatch::largest, 32u * 32 * 3);
+    // A refused surface is a libpng error like any other.
+    createSurfaceRefusedCall = 1;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(loadPNGFile((kTestData + "/pngsuite/basn2c08.png").c_str(), surface), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("\npng: error initializing surface"),
+              std::string::npos);
+    EXPECT_EQ(createSurfaceRefusedCall, 0);
 }
 
 // ---- BMP and the RWops adapter ----
@@ -579,18 +523,22 @@ TEST_F(ImageLoaderTest, TgaRefusals) {
     }
 }
 
-TEST_F(ImageLoaderTest, ForgedTgaSizeIsRefusedBeforeTheSurfaceExists) {
+TEST_F(ImageLoaderTest, TgaForgedSizeCreatesNoSurfaceAndRefusedSurfacesFail) {
     // 16000 × 65535 pixels of 4 bytes (4 GB) promised by a 30-byte file.
     std::vector<uint8_t> forged = tgaHeader(0, 0, 2, 0, 0, 0, 16000, 65535, 32, 0);
     forged.insert(forged.end(), 12, 0);
-    SdlAllocationWatch watch;
-    ASSERT_TRUE(watch.active);
+    createSurfaceFlags.clear();
     _vktSurface surface;
     EXPECT_EQ(loadBytes(surface, forged, loadTGAStream), 0);
-    EXPECT_LT(SdlAllocationWatch::largest, 1u << 20);
+    EXPECT_TRUE(createSurfaceFlags.empty());
 
-    ASSERT_EQ(loadTGAFile((kTestData + "/tga/200x32_rgba_bl_raw.tga").c_str(), surface), 1);
-    EXPECT_GE(SdlAllocationWatch::largest, 200u * 32 * 4);
+    // Refusing the picture or its colour map's temporary surface fails the whole decode.
+    for (int call : {1, 2}) {
+        createSurfaceRefusedCall = call;
+        EXPECT_EQ(loadTGAFile((kTestData + "/tga/200x32_p_bl_raw.tga").c_str(), surface), 0) << call;
+        EXPECT_EQ(surface.surface, nullptr);
+        EXPECT_EQ(createSurfaceRefusedCall, 0);
+    }
 }
 
 // ---- Saving, the loaders' modes and the loading constructors ----
