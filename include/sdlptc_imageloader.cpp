@@ -50,7 +50,8 @@ constexpr uint64_t PNG_INFLATE_BITS_PER_BYTE = 8 * 1032;
 constexpr uint64_t PNG_SIDE_MAX = 1000000;
 // Ancillary chunks are all ignored here; libpng still buffers some of them, so bound how many and how big.
 constexpr png_uint_32 PNG_CHUNK_CACHE_MAX = 128;
-constexpr png_alloc_size_t PNG_CHUNK_MALLOC_MIN = 64 * 1024;
+constexpr uint64_t PNG_CHUNK_MALLOC_MIN = 64 * 1024;
+constexpr uint64_t PNG_CHUNK_MALLOC_MAX = 8000000;  // libpng's default
 
 // What the error path has to undo; it lives outside the frame that calls setjmp.
 struct PngCleanup {
@@ -87,7 +88,10 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
     png_set_user_limits(png, static_cast<png_uint_32>(sideMax), static_cast<png_uint_32>(sideMax));
     png_set_chunk_cache_max(png, PNG_CHUNK_CACHE_MAX);
     // No chunk can be longer than the stream that holds it.
-    png_set_chunk_malloc_max(png, streamBytes > PNG_CHUNK_MALLOC_MIN ? streamBytes : PNG_CHUNK_MALLOC_MIN);
+    const uint64_t chunkMax = streamBytes < PNG_CHUNK_MALLOC_MIN   ? PNG_CHUNK_MALLOC_MIN
+                              : streamBytes > PNG_CHUNK_MALLOC_MAX ? PNG_CHUNK_MALLOC_MAX
+                                                                   : streamBytes;
+    png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(chunkMax));
 
     png_set_read_fn(png, stream, pngReadFromStream);
     png_set_sig_bytes(png, 4);
@@ -115,7 +119,7 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
             png_error(png, "\npng: bad image bit depth");
     }
     if (colourType == PNG_COLOR_TYPE_RGB || colourType == PNG_COLOR_TYPE_RGB_ALPHA) png_set_bgr(png);
-    // Without this, libpng 1.6 hands interlaced pictures over pass by pass, scrambled.
+    // Interlaced pictures are read whole; libpng 1.6 wants that said before the update, else it complains.
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
