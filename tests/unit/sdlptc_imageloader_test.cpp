@@ -182,11 +182,9 @@ int loadBytes(_vktSurface& surface, std::vector<uint8_t>& bytes, int (*decoder)(
 }
 
 int loadAnyBytes(_vktSurface& surface, std::vector<uint8_t>& bytes) {
-    mbinfile stream;
-    stream.open(bytes.data(), static_cast<int>(bytes.size()), 0);
-    const int result = loadImageStream(surface, &stream, SURFACE_SOFTWARE, 0);
-    stream.close();
-    return result;
+    return loadBytes(surface, bytes, [](binfile* stream, _vktSurface& target) {
+        return loadImageStream(target, stream, SURFACE_SOFTWARE, 0);
+    });
 }
 
 class ImageLoaderTest : public SdlTest {
