@@ -25,3 +25,6 @@ add_test(NAME module_gen_reproduces_data
     -DEXPECTED=${PROJECT_SOURCE_DIR}/data/ruvadodad.mod
     -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/module_gen
     -P ${CMAKE_CURRENT_LIST_FILE})
+
+# The unit tests also check the generator's own encoder against the format's worked examples.
+target_link_libraries(unit_tests PRIVATE module_gen)

@@ -1,12 +1,16 @@
-// The intro's music file: its bytes follow the "M.K." layout and the rules that make it play alike
-// everywhere, and libopenmpt plays it as the intro does, long enough, loud enough and unclipped.
+// The intro's music file: the generator's encoder packs cells and refuses unsafe modules, the
+// committed bytes follow the "M.K." layout and the rules that make it play alike everywhere, and
+// libopenmpt plays it as the intro does, long enough, loud enough and unclipped.
 #include <libopenmpt/libopenmpt.h>
 
 #include <gtest/gtest.h>
 
+#include "module_format.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -58,6 +62,78 @@ Cell cellAt(const std::vector<uint8_t>& bytes, int pattern, int row, int channel
     const size_t at = HEADER_BYTES + PATTERN_BYTES * pattern + 16 * row + 4 * channel;
     return {(bytes[at] & 0xF0) | (bytes[at + 2] >> 4), (bytes[at] & 0x0F) << 8 | bytes[at + 1],
             bytes[at + 2] & 0x0F, bytes[at + 3]};
+}
+
+// A small module the encoder accepts: a one-shot and a looped sample, one pattern, one position.
+Module smallModule() {
+    Module module;
+    module.title = "test";
+    ModuleSample shot;
+    shot.name = "shot";
+    shot.data = {0, 0, 40, -40, 20, -20};
+    ModuleSample tone;
+    tone.name = "tone";
+    tone.data = std::vector<int8_t>(32, 50);
+    tone.loopStart = 16;
+    tone.loopLength = 16;
+    module.samples = {shot, tone};
+    module.patterns.resize(1);
+    module.patterns[0][0][0] = {1, 13, 0xF, 0x06};
+    module.patterns[0][0][1] = {2, 25, 0xF, 0x7D};
+    module.order = {0};
+    return module;
+}
+
+std::string hex(const std::array<uint8_t, 4>& bytes) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%02X %02X %02X %02X", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+TEST(ModuleEncoderTest, CellsPackSampleNibblesAndPeriodHighBits) {
+    EXPECT_EQ(hex(packModuleCell({1, 13, 0, 0})), "01 AC 10 00");        // sample 1, C-2
+    EXPECT_EQ(hex(packModuleCell({18, 34, 0xC, 0x20})), "10 7F 2C 20");  // sample 18, A-3, C20
+    EXPECT_EQ(hex(packModuleCell({0, 0, 0xF, 0x7D})), "00 00 0F 7D");    // tempo only
+    EXPECT_EQ(hex(packModuleCell({31, 1, 0xA, 0x02})), "13 58 FA 02");   // sample 31, C-1, A02
+    EXPECT_EQ(modulePeriod(36), 113);
+    EXPECT_EQ(modulePeriod(37), 0);
+}
+
+TEST(ModuleEncoderTest, LayoutPutsEveryPartAtItsOffset) {
+    const std::vector<uint8_t> bytes = encodeModule(smallModule());
+    ASSERT_EQ(bytes.size(), 1084u + 1024u + 6u + 32u);
+    EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
+    EXPECT_EQ(bytes[950], 1);
+    EXPECT_EQ(bytes[951], 0x7F);
+    // Sample 2: 16 words long, loop from word 8 for 8 words, big-endian.
+    EXPECT_EQ(std::string(bytes.begin() + 50 + 22, bytes.begin() + 50 + 30),
+              std::string("\x00\x10\x00\x40\x00\x08\x00\x08", 8));
+    // Sample 3 is unused: all zero but a repeat length of one word.
+    EXPECT_EQ(bytes[80 + 28], 0);
+    EXPECT_EQ(bytes[80 + 29], 1);
+    EXPECT_EQ(hex({bytes[1084], bytes[1085], bytes[1086], bytes[1087]}), "01 AC 1F 06");
+    EXPECT_EQ(static_cast<int8_t>(bytes[1084 + 1024 + 2]), 40);
+    EXPECT_EQ(bytes.back(), 50);
+}
+
+TEST(ModuleEncoderTest, RefusesModulesThatPlayDifferentlyElsewhere) {
+    EXPECT_EQ(checkModule(smallModule()), "");
+    const auto refuses = [](void (*spoil)(Module&)) {
+        Module module = smallModule();
+        spoil(module);
+        return !checkModule(module).empty() && encodeModule(module).empty();
+    };
+    EXPECT_TRUE(refuses([](Module& m) { m.samples[1].loopLength = 20; }));  // loop past the end
+    EXPECT_TRUE(refuses([](Module& m) { m.samples[1].loopStart = 8; }));    // bytes after the loop end
+    EXPECT_TRUE(refuses([](Module& m) { m.samples[0].data[1] = 5; }));      // one-shot not silent at first
+    EXPECT_TRUE(refuses([](Module& m) { m.samples[1].volume = 65; }));
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns[0][5][2] = {0, 0, 0x8, 0x40}; }));
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns[0][5][2] = {0, 0, 0xF, 0x00}; }));
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns[0][5][2] = {3, 13, 0, 0}; }));  // no such sample
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns[0][5][2] = {0, 0, 0xD, 0x64}; }));
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns[0][0][1].param = 0x05; }));  // no tempo on the first row
+    EXPECT_TRUE(refuses([](Module& m) { m.patterns.resize(2); }));              // a pattern never played
+    EXPECT_TRUE(refuses([](Module& m) { m.order = {0, 1}; }));  // a pattern that does not exist
 }
 
 class ModuleFileTest : public ::testing::Test {

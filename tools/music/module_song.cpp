@@ -5,6 +5,7 @@
 // 4 (left) the lead, so bass and melody sit on opposite sides.
 #include "module_song.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -51,8 +52,7 @@ struct Chord {
 
 // Lowest MIDI number >= lowest with the given pitch class.
 int placeAbove(int pitchClass, int lowest) {
-    int midi = lowest + ((pitchClass - lowest) % 12 + 12) % 12;
-    return midi;
+    return lowest + ((pitchClass - lowest) % 12 + 12) % 12;
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -76,10 +76,10 @@ int parsePitchClass(const std::string& text, size_t& pos) {
     static const int LETTER[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
     if (pos >= text.size() || text[pos] < 'A' || text[pos] > 'G') return -1;
     int pc = LETTER[text[pos++] - 'A'];
-    if (pos < text.size() && text[pos] == '#')
-        pc += 1, ++pos;
-    else if (pos < text.size() && text[pos] == 'b')
-        pc += 11, ++pos;
+    if (pos < text.size() && (text[pos] == '#' || text[pos] == 'b')) {
+        pc += text[pos] == '#' ? 1 : 11;
+        ++pos;
+    }
     return pc % 12;
 }
 
@@ -108,6 +108,7 @@ public:
         cell.note = static_cast<uint8_t>(note);
     }
 
+    // Sets a cell's effect; a second effect for the same cell is a mistake, never a silent overwrite.
     void effect(int row, int channel, uint8_t effect, uint8_t param) {
         if (!problem.empty()) return;
         if (row < 0 || row >= MODULE_ROWS) return fail(row, channel, "row outside the pattern");
@@ -395,9 +396,9 @@ constexpr const char* MELODY_A1_AGAIN =
     "B5:6 A5:2 G5:4 D5:4";
 constexpr const char* MELODY_A2_AGAIN =
     "A5:4 E5:4 C5:4 E5:4 | F5:6 E5:2 D5:2 C5:2 A4:4 | D5:2 E5:2 F5:4 A5:6 G5:2 | G#5:6 E5:2 B4:4 D5:2 E5:2";
-constexpr const char* MELODY_B1 = "A5:12 G5:2 F5:2 | G5:8 D5:4 B4:4 | E5:6 G5:2 B5:8 | A5:6 G5:2 E5:8";
+constexpr const char* MELODY_B1 = "A5:12 G5:2 F5:2 | G5:8 D5:4 B4:4 | E5:6 G5:2 >B5:8 | A5:6 G5:2 E5:8";
 constexpr const char* MELODY_B2 =
-    "F5:6 E5:2 D5:4 F5:4 | G5:6 F5:2 D5:4 B4:4 | G5:6 E5:2 C5:4 E5:4 | B4:4 E5:4 G#5:8";
+    "F5:6 E5:2 D5:4 F5:4 | G5:6 F5:2 D5:4 B4:4 | G5:6 E5:2 C5:4 E5:4 | B4:4 E5:4 >G#5:8";
 constexpr const char* MELODY_B1_AGAIN =
     "A5:4 C5:2 F5:2 A5:4 G5:2 F5:2 | G5:4 B4:2 D5:2 G5:4 A5:2 B5:2 | B5:8 G5:4 E5:4 | A5:6 E5:2 C5:4 A4:4";
 constexpr const char* MELODY_B2_AGAIN =
@@ -406,7 +407,7 @@ constexpr const char* MELODY_END =
     "E5:6 D5:2 C5:4 E5:2 A5:2 | A5:4 G5:2 F5:2 E5:4 C5:4 | D5:4 F5:4 A5:4 G5:2 F5:2 | E5:12 -:4";
 
 // Arpeggio volumes per bar: {on the beat, between beats}.
-constexpr int ARP_INTRO1_VOLUMES[BARS][2] = {{20, 14}, {20, 14}, {22, 16}, {22, 16}};
+constexpr int ARP_INTRO1_VOLUMES[BARS][2] = {{26, 18}, {26, 18}, {28, 20}, {28, 20}};
 constexpr int ARP_INTRO2_VOLUMES[BARS][2] = {{20, 13}, {23, 15}, {26, 18}, {30, 21}};
 constexpr int ARP_MAIN_VOLUMES[BARS][2] = {{44, 31}, {44, 31}, {44, 31}, {44, 31}};
 
