@@ -3,7 +3,7 @@ BUILD ?= build
 TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps test-deps configure bench clean
+.PHONY: run test build deps test-deps configure bench package clean
 
 run: deps build
 	$(BUILD)/dovoz1
@@ -32,3 +32,6 @@ bench: test-deps
 
 clean:
 	rm -rf $(BUILD) build-bench
+
+package: deps build
+	cd $(BUILD) && cpack -G DEB

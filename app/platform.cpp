@@ -25,9 +25,21 @@ RandomSource currentRandom = systemRandom;
 
 }  // namespace
 
-uint32_t clockMs() { return currentClock(); }
-int randomValue() { return currentRandom(); }
-void seedRandom(uint32_t seed) { generatorState = seed; }
-void seedRandomFromTime() { seedRandom(static_cast<uint32_t>(time(nullptr))); }
-void setClockSource(ClockSource source) { currentClock = source ? source : systemClock; }
-void setRandomSource(RandomSource source) { currentRandom = source ? source : systemRandom; }
+uint32_t clockMs() {
+    return currentClock();
+}
+int randomValue() {
+    return currentRandom();
+}
+void seedRandom(uint32_t seed) {
+    generatorState = seed;
+}
+void seedRandomFromTime() {
+    seedRandom(static_cast<uint32_t>(time(nullptr)));
+}
+void setClockSource(ClockSource source) {
+    currentClock = source ? source : systemClock;
+}
+void setRandomSource(RandomSource source) {
+    currentRandom = source ? source : systemRandom;
+}

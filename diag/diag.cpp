@@ -48,8 +48,7 @@ namespace {
     exit(1);
 }
 
-void* checked(void* block, const char* kind, int32_t size, const char* name, const char* file,
-              int32_t line) {
+void* checked(void* block, const char* kind, int32_t size, const char* name, const char* file, int32_t line) {
     if (!block) allocationFailed(kind, size, name, file, line);
     return block;
 }
@@ -62,7 +61,8 @@ void* checkedMalloc(int32_t size, const char* file, int32_t line, const char* na
 }
 
 void* checkedCalloc(int32_t count, int32_t size, const char* file, int32_t line, const char* name) {
-    void* block = count > 0 && size > 0 ? calloc(static_cast<size_t>(count), static_cast<size_t>(size)) : nullptr;
+    void* block =
+        count > 0 && size > 0 ? calloc(static_cast<size_t>(count), static_cast<size_t>(size)) : nullptr;
     return checked(block, "callocation", size, name, file, line);
 }
 
@@ -76,14 +76,24 @@ void* checkedNew(int32_t size, const char* file, int32_t line, const char* name)
                    line);
 }
 
-void* checkedNew(int32_t size) { return checkedNew(size, "unknown", -1, "unknown"); }
+void* checkedNew(int32_t size) {
+    return checkedNew(size, "unknown", -1, "unknown");
+}
 
 void* checkedNewArray(int32_t size, const char* file, int32_t line, const char* name) {
     return checkedNew(size, file, line, name);
 }
 
-void* checkedNewArray(int32_t size) { return checkedNew(size, "unknown", -1, "unknown"); }
+void* checkedNewArray(int32_t size) {
+    return checkedNew(size, "unknown", -1, "unknown");
+}
 
-void checkedFree(void* block, const char*, int32_t) { free(block); }
-void checkedDelete(void* block) { free(block); }
-void checkedDeleteArray(void* block) { free(block); }
+void checkedFree(void* block, const char*, int32_t) {
+    free(block);
+}
+void checkedDelete(void* block) {
+    free(block);
+}
+void checkedDeleteArray(void* block) {
+    free(block);
+}

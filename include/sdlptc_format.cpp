@@ -63,7 +63,9 @@ void _vktFormat::fromSDL(const SDL_PixelFormat* sdlFormat) {
     setMasks(sdlFormat->BitsPerPixel, sdlFormat->Rmask, sdlFormat->Gmask, sdlFormat->Bmask, sdlFormat->Amask);
 }
 
-int _vktFormat::identical(const _vktFormat& other) const { return id_ == other.id_ && *this == other; }
+int _vktFormat::identical(const _vktFormat& other) const {
+    return id_ == other.id_ && *this == other;
+}
 
 bool _vktFormat::operator==(const _vktFormat& other) const {
     return bits_ == other.bits_ && redMask_ == other.redMask_ && greenMask_ == other.greenMask_ &&

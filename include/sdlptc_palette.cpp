@@ -17,7 +17,9 @@ _vktPalette::_vktPalette(const _vktPalette& source) : _vktPalette() {
     if (source.data) memcpy(data, source.data, kBytes);
 }
 
-_vktPalette::~_vktPalette() { release(); }
+_vktPalette::~_vktPalette() {
+    release();
+}
 
 _vktPalette& _vktPalette::operator=(const _vktPalette& source) {
     if (data && source.data && this != &source) memcpy(data, source.data, kBytes);

@@ -29,7 +29,8 @@ public:
     _vktSurface(int width, int height, const _vktFormat& format, int memoryKind, int options);
     _vktSurface(void* pixels, int width, int height, int pitch, const _vktFormat& format);
     _vktSurface(_vktPTC* console, int memoryKind, int options);
-    _vktSurface(_vktPTC* console, int width, int height, const _vktFormat& format, int memoryKind, int options);
+    _vktSurface(_vktPTC* console, int width, int height, const _vktFormat& format, int memoryKind,
+                int options);
     // Loading constructors (the picture formats of sdlptc_imageloader); empty when nothing loads.
     _vktSurface(const char* path, int memoryKind, int options);
     _vktSurface(binfile* stream, int memoryKind, int options);
@@ -99,7 +100,8 @@ public:
     int blitRect(_vktSurface& destination, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
     // Onto the open console's screen, without presenting it.
     int blitToConsoleAt(_vktPTC& console, int x, int y) const;
-    int blitRectToConsole(_vktPTC& console, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
+    int blitRectToConsole(_vktPTC& console, const _vktRect& sourceArea,
+                          const _vktRect& destinationArea) const;
     // Onto the screen, then presents the whole screen; 1 whenever the console is open.
     int copyToConsole(_vktPTC& console, const _vktRect& sourceArea, const _vktRect& destinationArea) const;
     int setClipRect(const _vktRect& area);
@@ -116,13 +118,31 @@ public:
     // Nearest-neighbour scaling in two passes (22.10 fixed-point steps); 1, 2 or 4 bytes per pixel.
     // 1 when done or already that size.
     int resize(int width, int height);
-    // Keeps one rectangle; 1 when done or when the rectangle is the whole surface.
+    // Keeps one rectangle (an 8-bit surface keeps its palette); 1 when done or when the rectangle is the
+    // whole surface. Parts outside the surface come out as a new surface starts.
     int crop(const _vktRect& area);
 
     SDL_Surface* surface;  // owned; null means empty
     _vktPTC* console;      // borrowed, never released: the console the surface was made for
     int32_t lockCount;     // nesting depth of lock()
+
+private:
+    // Frees the current SDL surface and keeps fresh in its place.
+    void install(SDL_Surface* fresh);
+    // Takes the SDL surface of a finished temporary, which is left empty.
+    void adopt(_vktSurface& temporary);
 };
 
 // SDL's must-lock rule: an offset, or a hardware, asynchronous-blit or RLE surface.
 bool surfaceMustLock(const SDL_Surface* surface);
+
+// SDL_LockSurface where the must-lock rule asks for it, retrying every 10 ms until SDL agrees; the
+// matching SDL_UnlockSurface. Surfaces that need no lock touch no SDL function.
+void lockSurfacePixels(SDL_Surface* surface);
+void unlockSurfacePixels(SDL_Surface* surface);
+
+// Exact copy of a block of whole pixels between two SDL surfaces of the same pixel size: no colour key,
+// alpha or palette translation. The block is clipped to the source, moving the destination point as an
+// SDL blit does, then to the destination's bounds. 0 when a surface is missing or the pixel sizes differ.
+int copySurfacePixels(SDL_Surface* source, int sourceX, int sourceY, int width, int height,
+                      SDL_Surface* destination, int destinationX, int destinationY);

@@ -57,13 +57,16 @@ void limitMemory() {
 constexpr int32_t kHuge = 1 << 30;
 
 TEST(CheckedAllocationDeathTest, EachWrapperNamesItsRequest) {
-    EXPECT_EXIT((limitMemory(), checkedMalloc(kHuge, "a.cpp", 12, "blk")), ::testing::ExitedWithCode(1),
-                "^\n Error:\n memory mallocation \\(1073741824 bytes\\) error: \"blk\", file: a.cpp, line: 12$");
-    EXPECT_EXIT((limitMemory(), checkedCalloc(2, kHuge, "b.cpp", 3, "rows")), ::testing::ExitedWithCode(1),
-                "^\n Error:\n memory callocation \\(1073741824 bytes\\) error: \"rows\", file: b.cpp, line: 3$");
-    EXPECT_EXIT((limitMemory(), checkedNew(kHuge)), ::testing::ExitedWithCode(1),
-                "^\n Error:\n memory new-allocation \\(1073741824 bytes\\) error: \"unknown\", file: unknown, "
-                "line: -1$");
+    EXPECT_EXIT(
+        (limitMemory(), checkedMalloc(kHuge, "a.cpp", 12, "blk")), ::testing::ExitedWithCode(1),
+        "^\n Error:\n memory mallocation \\(1073741824 bytes\\) error: \"blk\", file: a.cpp, line: 12$");
+    EXPECT_EXIT(
+        (limitMemory(), checkedCalloc(2, kHuge, "b.cpp", 3, "rows")), ::testing::ExitedWithCode(1),
+        "^\n Error:\n memory callocation \\(1073741824 bytes\\) error: \"rows\", file: b.cpp, line: 3$");
+    EXPECT_EXIT(
+        (limitMemory(), checkedNew(kHuge)), ::testing::ExitedWithCode(1),
+        "^\n Error:\n memory new-allocation \\(1073741824 bytes\\) error: \"unknown\", file: unknown, "
+        "line: -1$");
     EXPECT_EXIT((limitMemory(), checkedNewArray(kHuge, "c.cpp", 9, "arr")), ::testing::ExitedWithCode(1),
                 "new-allocation \\(1073741824 bytes\\) error: \"arr\", file: c.cpp, line: 9$");
 }

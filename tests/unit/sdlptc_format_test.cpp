@@ -23,16 +23,16 @@ TEST_P(FormatPresetTest, SetPresetFillsTheRow) {
     EXPECT_EQ(format.alphaMask(), alpha);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Presets, FormatPresetTest,
-    ::testing::Values(PresetRow{1000, 32, 0xFF0000, 0xFF00, 0xFF, 0},
-                      PresetRow{1001, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000},
-                      PresetRow{1004, 32, 0xFF00, 0xFF0000, 0xFF000000, 0},
-                      PresetRow{1007, 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF},
-                      PresetRow{1009, 24, 0xFF, 0xFF00, 0xFF0000, 0}, PresetRow{1010, 16, 0xF800, 0x7E0, 0x1F, 0},
-                      PresetRow{1013, 16, 0x7C00, 0x3E0, 0x1F, 0x8000},
-                      PresetRow{1015, 16, 0x1F, 0x3E0, 0x7C00, 0x8000}, PresetRow{1017, 8, 0, 0, 0, 0},
-                      PresetRow{1018, 8, 0, 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(Presets, FormatPresetTest,
+                         ::testing::Values(PresetRow{1000, 32, 0xFF0000, 0xFF00, 0xFF, 0},
+                                           PresetRow{1001, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+                                           PresetRow{1004, 32, 0xFF00, 0xFF0000, 0xFF000000, 0},
+                                           PresetRow{1007, 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF},
+                                           PresetRow{1009, 24, 0xFF, 0xFF00, 0xFF0000, 0},
+                                           PresetRow{1010, 16, 0xF800, 0x7E0, 0x1F, 0},
+                                           PresetRow{1013, 16, 0x7C00, 0x3E0, 0x1F, 0x8000},
+                                           PresetRow{1015, 16, 0x1F, 0x3E0, 0x7C00, 0x8000},
+                                           PresetRow{1017, 8, 0, 0, 0, 0}, PresetRow{1018, 8, 0, 0, 0, 0}));
 
 TEST(FormatTest, IdsOutsideTheTableSelectXRGB8888) {
     for (int id : {0, 999, 1019, 2000, 65535}) {

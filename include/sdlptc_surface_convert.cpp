@@ -1,0 +1,159 @@
+// sdlptc_surface_convert.cpp: format conversion in place, with the library's own grey and 3-3-2 reductions.
+#include "sdlptc_surface.h"
+
+#include <cstring>
+#include <memory>
+
+#include "diag.h"
+
+namespace {
+
+struct SdlSurfaceFree {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceFree>;
+
+// Temporary surface objects come from checkedCreate; the owner hands them back on every path.
+struct TemporaryRelease {
+    void operator()(_vktSurface* s) const { checkedDestroy(s); }
+};
+using TemporaryPtr = std::unique_ptr<_vktSurface, TemporaryRelease>;
+
+// Index of entry (i, i, i) of the grey ramp.
+uint8_t greyIndex(int r, int g, int b) {
+    return static_cast<uint8_t>((r + g + b) / 3);
+}
+
+// Index rrrgggbb of the 3-3-2 cube.
+uint8_t cubeIndex(int r, int g, int b) {
+    return static_cast<uint8_t>((r >> 5) << 5 | (g >> 5) << 2 | (b >> 6));
+}
+
+// The palette an 8-bit reduction ends with.
+_vktPalette reductionPalette(bool grey) {
+    _vktPalette palette;
+    if (grey)
+        palette.makeGrey();
+    else
+        palette.makeRGB332();
+    return palette;
+}
+
+// SDL's conversion to a layout given only by depth and masks, keeping the surface's own SDL flags.
+SDL_Surface* convertThroughSDL(SDL_Surface* source, const _vktFormat& target) {
+    SDL_PixelFormat layout;
+    memset(&layout, 0, sizeof layout);
+    layout.BitsPerPixel = static_cast<Uint8>(target.bits());
+    layout.Rmask = target.redMask();
+    layout.Gmask = target.greenMask();
+    layout.Bmask = target.blueMask();
+    layout.Amask = target.alphaMask();
+    return SDL_ConvertSurface(source, &layout, source->flags);
+}
+
+}  // namespace
+
+int _vktSurface::convert(const _vktFormat& target) {
+    if (!surface) return 0;
+    // SDL's own pixel size, not bits / 8: a 15-bit layout still stores two bytes per pixel.
+    const int bytes = surface->format->BytesPerPixel;
+    const uint16_t id = target.id();
+    const bool grey = id == FORMAT_GREY8;
+
+    if (bytes <= 1 && (grey || id == FORMAT_RGB332)) {
+        // Palette remap: one table look-up per pixel.
+        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
+        if (!result->create(width(), height(), _vktFormat(FORMAT_RGB332), SURFACE_SOFTWARE, 0)) return 0;
+        result->setPalette(reductionPalette(grey));
+        uint8_t table[_vktPalette::ENTRIES];
+        const _vktPalette sourcePalette = palette();  // entries SDL does not hold read as black
+        const uint32_t* colours = sourcePalette.entries();
+        for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
+            int r, g, b;
+            unpackRGB(colours[i], &r, &g, &b);
+            table[i] = grey ? greyIndex(r, g, b) : cubeIndex(r, g, b);
+        }
+        uint8_t* to = static_cast<uint8_t*>(result->lock());
+        const uint8_t* from = static_cast<const uint8_t*>(lock());
+        const int w = surface->w, h = surface->h;
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* sourceRow = from + y * surface->pitch;
+            uint8_t* row = to + y * result->surface->pitch;
+            for (int x = 0; x < w; ++x) row[x] = table[sourceRow[x]];
+        }
+        unlock();
+        result->unlock();
+        adopt(*result);
+        return 1;
+    }
+
+    if (bytes >= 2 && (grey || id == FORMAT_RGB332 || id == FORMAT_INDEX8)) {
+        // True-colour reduction: every pixel split through the source's layout.
+        if (bytes > 4) return 0;
+        SDL_Surface* source = surface;
+        SdlSurfacePtr widened;
+        if (bytes == 3) {
+            // Three-byte pixels are read as 32-bit ones; the widened copy stays aside, so that a later
+            // failure leaves this surface as it was.
+            widened.reset(convertThroughSDL(surface, _vktFormat(FORMAT_XRGB8888)));
+            if (!widened) return 0;
+            source = widened.get();
+        }
+        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
+        if (!result->create(source->w, source->h, _vktFormat(grey ? FORMAT_GREY8 : FORMAT_RGB332),
+                            SURFACE_SOFTWARE, 0))
+            return 0;
+        result->setPalette(reductionPalette(grey));
+        uint8_t* to = static_cast<uint8_t*>(result->lock());
+        lockSurfacePixels(source);
+        const bool wide = source->format->BytesPerPixel == 4;
+        for (int y = 0; y < source->h; ++y) {
+            const uint8_t* sourceRow = static_cast<const uint8_t*>(source->pixels) + y * source->pitch;
+            uint8_t* row = to + y * result->surface->pitch;
+            for (int x = 0; x < source->w; ++x) {
+                const Uint32 pixel = wide ? reinterpret_cast<const Uint32*>(sourceRow)[x]
+                                          : reinterpret_cast<const Uint16*>(sourceRow)[x];
+                Uint8 r, g, b;
+                SDL_GetRGB(pixel, source->format, &r, &g, &b);
+                row[x] = grey ? greyIndex(r, g, b) : cubeIndex(r, g, b);
+            }
+        }
+        unlockSurfacePixels(source);
+        result->unlock();
+        adopt(*result);
+        return 1;
+    }
+
+    if (format() == target) return 1;
+    SDL_Surface* converted = convertThroughSDL(surface, target);
+    if (!converted) return 0;
+    install(converted);
+    return 1;
+}
+
+int _vktSurface::toDisplayFormat() {
+    if (!surface) return 0;
+    SDL_Surface* converted = SDL_DisplayFormat(surface);
+    if (!converted) return 0;
+    install(converted);
+    return 1;
+}
+
+int _vktSurface::toDisplayFormatAlpha() {
+    if (!surface) return 0;
+    SDL_Surface* converted = SDL_DisplayFormatAlpha(surface);
+    if (!converted) return 0;
+    install(converted);
+    return 1;
+}
+
+int _vktSurface::recreate(int memoryKind, int options) {
+    if (!surface) return 0;
+    TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surface"));
+    if (!result->create(width(), height(), format(), memoryKind, options)) return 0;
+    // Byte for byte: a blit would drop colour-keyed pixels and blend alpha on the way.
+    copySurfacePixels(surface, 0, 0, surface->w, surface->h, result->surface, 0, 0);
+    result->setPalette(palette());
+    adopt(*result);
+    return 1;
+}

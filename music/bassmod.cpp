@@ -1,0 +1,325 @@
+// bassmod.cpp: the module-player library layer over libopenmpt and SDL audio.
+#include "bassmod.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "diag.h"
+
+namespace {
+
+constexpr int OUTPUT_SAMPLES = 1024;  // frames per SDL buffer: 23 ms at 44100 Hz
+// Frames rendered between two looks at the current row. A ProTracker tick lasts at least 9.8 ms (tempo
+// 255), so 128 frames (2.9 ms at 44100 Hz) never step over a row.
+constexpr int SYNC_CHUNK = 128;
+constexpr double VOLUME_RAMP_SECONDS = 0.005;  // a full 0..100 volume change takes this long
+constexpr int MAX_CHANNELS = 256;
+// libopenmpt's effect numbers of tone portamento (3xx, 5xy): a note under them slides, it does not start.
+constexpr uint8_t EFFECT_TONEPORTAMENTO = 4;
+constexpr uint8_t EFFECT_TONEPORTAVOL = 6;
+
+struct Sync {
+    uint32_t handle;
+    int instrument;  // from 1
+    int note;        // 0..119, -1 for any
+    BASSMOD_SYNCPROC callback;
+    void* user;
+};
+
+// Everything the audio thread reads. Changed by the main thread under SDL_LockAudio, except the
+// volume target and the play flag, which are atomics.
+struct Player {
+    bool initialised = false;
+    bool deviceOpen = false;
+    int32_t rate = 44100;
+    openmpt_module* module = nullptr;
+    std::atomic<int> volume{100};      // target, 0..100
+    std::atomic<bool> playing{false};  // false: paused
+    float gain = 1.0f;                 // current gain, 0..1, moving towards volume / 100
+    bool ended = false;                // a song without loop ran out
+    int32_t lastOrder = -1;            // the row last scanned for syncs
+    int32_t lastRow = -1;
+    uint8_t channelInstrument[MAX_CHANNELS] = {};  // last instrument per channel, 0 for none
+    std::vector<Sync> syncs;
+    uint32_t nextSyncHandle = 1;
+};
+
+Player player;
+
+// Holds SDL's audio lock while the device is open; without a device nothing else renders.
+class AudioLock {
+public:
+    AudioLock() : locked(player.deviceOpen) {
+        if (locked) SDL_LockAudio();
+    }
+    ~AudioLock() {
+        if (locked) SDL_UnlockAudio();
+    }
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
+
+private:
+    bool locked;
+};
+
+// Moves the gain towards the target a step per frame, so a volume change never clicks. At full volume
+// the samples pass unchanged.
+void applyGain(int16_t* stereo, size_t frames, float target) {
+    const float step = static_cast<float>(1.0 / (VOLUME_RAMP_SECONDS * player.rate));
+    for (size_t i = 0; i < frames; ++i) {
+        if (player.gain < target) {
+            player.gain = std::min(target, player.gain + step);
+        } else if (player.gain > target) {
+            player.gain = std::max(target, player.gain - step);
+        }
+        if (player.gain >= 1.0f) continue;
+        stereo[2 * i] = static_cast<int16_t>(std::lrint(stereo[2 * i] * player.gain));
+        stereo[2 * i + 1] = static_cast<int16_t>(std::lrint(stereo[2 * i + 1] * player.gain));
+    }
+}
+
+// Fires the syncs of a row the song has just reached. Each channel keeps its last instrument, as a
+// note without one plays the channel's previous instrument.
+void scanRowForSyncs() {
+    openmpt_module* module = player.module;
+    int32_t order = openmpt_module_get_current_order(module);
+    int32_t row = openmpt_module_get_current_row(module);
+    if (order == player.lastOrder && row == player.lastRow) return;
+    player.lastOrder = order;
+    player.lastRow = row;
+    int32_t pattern = openmpt_module_get_current_pattern(module);
+    int32_t channels = std::min(openmpt_module_get_num_channels(module), MAX_CHANNELS);
+    for (int32_t channel = 0; channel < channels; ++channel) {
+        uint8_t instrument = openmpt_module_get_pattern_row_channel_command(
+            module, pattern, row, channel, OPENMPT_MODULE_COMMAND_INSTRUMENT);
+        uint8_t note = openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel,
+                                                                      OPENMPT_MODULE_COMMAND_NOTE);
+        uint8_t effect = openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel,
+                                                                        OPENMPT_MODULE_COMMAND_EFFECT);
+        if (instrument) player.channelInstrument[channel] = instrument;
+        // libopenmpt's notes are 1..120; above are note cut, key off and fade.
+        if (note < 1 || note > 120) continue;
+        if (effect == EFFECT_TONEPORTAMENTO || effect == EFFECT_TONEPORTAVOL) continue;
+        int played = note - 1;
+        for (const Sync& sync : player.syncs) {
+            if (sync.instrument != player.channelInstrument[channel]) continue;
+            if (sync.note >= 0 && sync.note != played) continue;
+            sync.callback(sync.handle, static_cast<uint32_t>(played) | (static_cast<uint32_t>(channel) << 16),
+                          sync.user);
+        }
+    }
+}
+
+// The one renderer, for the audio callback and BASSMOD_Render; the caller holds the audio lock.
+void renderLocked(int16_t* stereo, int frames) {
+    const float target = static_cast<float>(player.volume.load(std::memory_order_relaxed)) / 100.0f;
+    if (!player.module || !player.playing.load(std::memory_order_relaxed) || player.ended) {
+        std::memset(stereo, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
+        // Nothing sounds, so the gain may jump.
+        player.gain = target;
+        return;
+    }
+    int done = 0;
+    while (done < frames) {
+        const int chunk = std::min(frames - done, SYNC_CHUNK);
+        int16_t* out = stereo + 2 * done;
+        const size_t rendered = openmpt_module_read_interleaved_stereo(player.module, player.rate,
+                                                                       static_cast<size_t>(chunk), out);
+        applyGain(out, rendered, target);
+        done += static_cast<int>(rendered);
+        if (rendered < static_cast<size_t>(chunk)) {
+            player.ended = true;
+            std::memset(stereo + 2 * done, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames - done));
+            return;
+        }
+        scanRowForSyncs();
+    }
+}
+
+void audioCallback(void*, Uint8* stream, int length) {
+    renderLocked(reinterpret_cast<int16_t*>(stream), length / 4);
+}
+
+// Takes the module out under the lock, so the audio thread never renders a destroyed one.
+void freeModule() {
+    openmpt_module* module;
+    {
+        AudioLock lock;
+        module = player.module;
+        player.module = nullptr;
+        player.playing = false;
+        player.syncs.clear();
+    }
+    if (module) openmpt_module_destroy(module);
+}
+
+openmpt_module* createModule(const void* bytes, size_t size) {
+    return openmpt_module_create_from_memory2(bytes, size, openmpt_log_func_silent, nullptr,
+                                              openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Reads length bytes from offset (0: to the end) and decodes them; null on any failure.
+openmpt_module* loadFromPath(const char* path, uint32_t offset, uint32_t length) {
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return nullptr;
+    openmpt_module* module = nullptr;
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    // Devices and pipes have no size; a module must be a whole file.
+    if (end > 0 && offset < static_cast<unsigned long>(end)) {
+        unsigned long available = static_cast<unsigned long>(end) - offset;
+        unsigned long size = length ? std::min<unsigned long>(length, available) : available;
+        if (size <= 0x7FFFFFFF && std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0) {
+            void* block = checkedMalloc(static_cast<int32_t>(size), __FILE__, __LINE__, "module file");
+            if (std::fread(block, 1, size, file) == size) module = createModule(block, size);
+            checkedFree(block, __FILE__, __LINE__);
+        }
+    }
+    std::fclose(file);
+    return module;
+}
+
+}  // namespace
+
+uint32_t BASSMOD_GetVersion() {
+    return BASSMOD_VERSION;
+}
+
+int BASSMOD_Init(int device, uint32_t frequency, uint32_t) {
+    if (player.initialised) return 0;
+    if (device != BASSMOD_DEVICE_DEFAULT && device != BASSMOD_DEVICE_NONE && device != 1) return 0;
+    if (frequency < 8000 || frequency > 192000) return 0;
+    player.rate = static_cast<int32_t>(frequency);
+    player.volume = 100;
+    player.gain = 1.0f;
+    player.playing = false;
+    if (device != BASSMOD_DEVICE_NONE) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return 0;
+        SDL_AudioSpec spec;
+        std::memset(&spec, 0, sizeof spec);
+        spec.freq = player.rate;
+        spec.format = AUDIO_S16SYS;
+        spec.channels = 2;
+        spec.samples = OUTPUT_SAMPLES;
+        spec.callback = audioCallback;
+        // No obtained spec: SDL converts to the device's format itself.
+        if (SDL_OpenAudio(&spec, nullptr) < 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return 0;
+        }
+        player.deviceOpen = true;
+        // The device runs from now on and plays silence until a module plays.
+        SDL_PauseAudio(0);
+    }
+    player.initialised = true;
+    return 1;
+}
+
+int BASSMOD_Free() {
+    if (!player.initialised) return 0;
+    if (player.deviceOpen) {
+        // Closed before the module goes, so the callback is not running when it is destroyed.
+        SDL_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        player.deviceOpen = false;
+    }
+    freeModule();
+    player.initialised = false;
+    return 1;
+}
+
+int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t length, uint32_t flags) {
+    if (!player.initialised) return 0;
+    freeModule();
+    if (!file) return 0;
+    openmpt_module* module = nullptr;
+    if (mem) {
+        if (!length) return 0;
+        module = createModule(static_cast<const uint8_t*>(file) + offset, length);
+    } else {
+        module = loadFromPath(static_cast<const char*>(file), offset, length);
+    }
+    if (!module) return 0;
+    openmpt_module_set_repeat_count(module, (flags & BASS_MUSIC_LOOP) ? -1 : 0);
+    // Both only tune the sound; an older libopenmpt without them still plays.
+    openmpt_module_ctl_set_boolean(module, "render.resampler.emulate_amiga", 1);
+    openmpt_module_ctl_set_integer(module, "dither", 0);
+    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
+                                    (flags & BASS_MUSIC_RAMP) ? -1 : 0);
+    AudioLock lock;
+    player.module = module;
+    player.playing = false;
+    player.ended = false;
+    player.lastOrder = -1;
+    player.lastRow = -1;
+    std::memset(player.channelInstrument, 0, sizeof player.channelInstrument);
+    return 1;
+}
+
+int BASSMOD_MusicFree() {
+    if (!player.module) return 0;
+    freeModule();
+    return 1;
+}
+
+int BASSMOD_MusicPlay() {
+    if (!player.module) return 0;
+    AudioLock lock;
+    if (player.ended) {
+        openmpt_module_set_position_order_row(player.module, 0, 0);
+        player.ended = false;
+        player.lastOrder = -1;
+        player.lastRow = -1;
+    }
+    // Nothing sounded until now, so a volume set meanwhile applies from the first frame.
+    if (!player.playing) player.gain = static_cast<float>(player.volume.load()) / 100.0f;
+    player.playing = true;
+    return 1;
+}
+
+int BASSMOD_MusicPause() {
+    if (!player.module) return 0;
+    player.playing = false;
+    return 1;
+}
+
+int BASSMOD_SetVolume(uint32_t volume) {
+    if (!player.initialised || volume > 100) return 0;
+    player.volume = static_cast<int>(volume);
+    return 1;
+}
+
+uint32_t BASSMOD_MusicSetSync(uint32_t type, uint32_t parameter, BASSMOD_SYNCPROC callback, void* user) {
+    if (!player.module || type != BASS_SYNC_MUSICINST || !callback) return 0;
+    const int instrument = static_cast<int>(parameter & 0xFFFF);
+    const int note = static_cast<int16_t>(parameter >> 16);
+    if (instrument == 0 || note < -1 || note > 119) return 0;
+    AudioLock lock;
+    const uint32_t handle = player.nextSyncHandle++;
+    if (player.nextSyncHandle == 0) player.nextSyncHandle = 1;
+    player.syncs.push_back(Sync{handle, instrument, note, callback, user});
+    return handle;
+}
+
+int BASSMOD_MusicRemoveSync(uint32_t sync) {
+    AudioLock lock;
+    auto found = std::find_if(player.syncs.begin(), player.syncs.end(),
+                              [sync](const Sync& s) { return s.handle == sync; });
+    if (found == player.syncs.end()) return 0;
+    player.syncs.erase(found);
+    return 1;
+}
+
+int BASSMOD_Render(int16_t* stereo, int frames) {
+    if (!player.initialised || !stereo || frames < 0) return 0;
+    AudioLock lock;
+    renderLocked(stereo, frames);
+    return 1;
+}

@@ -1,0 +1,102 @@
+// program_runner.cpp: child processes with pipes, signals on a schedule and a hard timeout.
+#include "program_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void drain(int& fd, std::string& into) {
+    char buffer[4096];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+        into.append(buffer, static_cast<size_t>(n));
+    } else if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+}  // namespace
+
+ProgramResult runProgram(const ProgramRun& run) {
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], 1);
+        dup2(errPipe[1], 2);
+        int devNull = open("/dev/null", O_RDONLY);
+        dup2(devNull, 0);
+        for (const auto& name : run.unset) unsetenv(name.c_str());
+        for (const auto& [name, value] : run.environment) setenv(name.c_str(), value.c_str(), 1);
+        if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) _exit(126);
+        setpgid(0, 0);
+        execl(run.path.c_str(), run.path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    int outFd = outPipe[0];
+    int errFd = errPipe[0];
+    fcntl(outFd, F_SETFL, O_NONBLOCK);
+    fcntl(errFd, F_SETFL, O_NONBLOCK);
+
+    ProgramResult result;
+    const auto start = std::chrono::steady_clock::now();
+    size_t nextSignal = 0;
+    size_t nextAction = 0;
+    bool terminated = false;
+    int status = 0;
+    bool exited = false;
+    while (!exited) {
+        pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+        poll(fds, 2, 20);
+        if (outFd >= 0 && (fds[0].revents & (POLLIN | POLLHUP))) drain(outFd, result.out);
+        if (errFd >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) drain(errFd, result.err);
+        const double elapsed = secondsSince(start);
+        while (nextSignal < run.signals.size() && elapsed >= run.signals[nextSignal].first) {
+            kill(pid, run.signals[nextSignal].second);
+            ++nextSignal;
+        }
+        while (nextAction < run.actions.size() && elapsed >= run.actions[nextAction].first) {
+            run.actions[nextAction].second();
+            ++nextAction;
+        }
+        if (!terminated && elapsed > run.timeoutSeconds) {
+            result.timedOut = true;
+            terminated = true;
+            kill(pid, SIGTERM);
+        }
+        if (terminated && elapsed > run.timeoutSeconds + 2.0) kill(-pid, SIGKILL), kill(pid, SIGKILL);
+        exited = waitpid(pid, &status, WNOHANG) == pid;
+    }
+    while (outFd >= 0) drain(outFd, result.out);
+    while (errFd >= 0) drain(errFd, result.err);
+    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+std::string makeTempDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dovoz1-test-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    return made ? std::string(made) : std::string();
+}
+
+void removeTree(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}

@@ -1,0 +1,7 @@
+// Test switches for the interposed SDL_LockSurface.
+#pragma once
+
+// Calls since the last reset, refused ones included.
+extern int lockSurfaceCalls;
+// How many of the next calls are refused (result -1) before SDL is reached again.
+extern int lockSurfaceRefusals;

@@ -1,0 +1,184 @@
+// Blits: the raw 8-bit row copy and its clipping, colour-keyed rectangles at a sheet's edge, clipping
+// rectangles, and presentation on the console.
+#include "sdlptc_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "sdl_fixture.h"
+#include "sdlptc_console.h"
+
+namespace {
+
+using BlitTest = SdlTest;
+
+constexpr uint8_t kBackground = 0xEE;
+
+// An 8-bit surface whose index at (x, y) is y * 16 + x + 1, so that no pixel holds 0 or the background.
+void paintIndices(_vktSurface& surface) {
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x) writePixel(surface.surface, x, y, y * 16 + x + 1);
+}
+
+struct Placement {
+    int x, y;
+};
+
+class RawRowCopyTest : public SdlTest, public ::testing::WithParamInterface<Placement> {};
+
+TEST_P(RawRowCopyTest, CopiesTheClippedSourceAndNothingElse) {
+    const Placement at = GetParam();
+    // Seven columns: the rows are not a whole number of words.
+    _vktSurface source(7, 3, _vktFormat(FORMAT_INDEX8), SURFACE_SOFTWARE, 0);
+    _vktSurface destination(10, 4, _vktFormat(FORMAT_INDEX8), SURFACE_SOFTWARE, 0);
+    paintIndices(source);
+    memset(destination.surface->pixels, kBackground, destination.surface->pitch * 4);
+
+    EXPECT_EQ(source.blitAt(destination, at.x, at.y), 1);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            const int64_t sx = int64_t{x} - at.x, sy = int64_t{y} - at.y;
+            const bool inside = sx >= 0 && sx < 7 && sy >= 0 && sy < 3;
+            const uint32_t expected = inside ? static_cast<uint32_t>(sy * 16 + sx + 1) : kBackground;
+            ASSERT_EQ(readPixel(destination.surface, x, y), expected) << "at " << x << "," << y;
+        }
+    }
+    // Past the width, the row padding is left alone as well.
+    const uint8_t* row = static_cast<const uint8_t*>(destination.surface->pixels);
+    for (int x = 10; x < destination.surface->pitch; ++x) EXPECT_EQ(row[x], kBackground);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, RawRowCopyTest,
+                         ::testing::Values(Placement{0, 0}, Placement{-5, 1},  // source columns 5 and 6 at 0
+                                           Placement{6, 0},                    // right edge
+                                           Placement{2, -2}, Placement{1, 3},  // top and bottom edges
+                                           Placement{-3, -1}, Placement{9, 3},
+                                           Placement{10, 0},  // at the width: nothing
+                                           Placement{0, 4},   // at the height: nothing
+                                           Placement{-7, 0}, Placement{0, -3}, Placement{11, 5},
+                                           Placement{INT_MIN, INT_MIN}, Placement{INT_MAX, 0}));
+
+TEST_F(BlitTest, RawRowCopyPassesIndicesThroughKeysAndPalettes) {
+    _vktSurface source(4, 4, _vktFormat(FORMAT_GREY8), SURFACE_SOFTWARE, 0);
+    _vktSurface destination(4, 4, _vktFormat(FORMAT_RGB332), SURFACE_SOFTWARE, 0);
+    paintIndices(source);
+    source.setColorKey(1, 0);  // the top-left index
+    destination.fill(0);
+    ASSERT_EQ(source.blitAt(destination, 0, 0), 1);
+    EXPECT_EQ(readPixel(destination.surface, 0, 0), 1u);
+    EXPECT_EQ(readPixel(destination.surface, 3, 2), 36u);
+
+    // Between true-colour surfaces the key applies.
+    _vktSurface sprite(2, 1, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    _vktSurface screen(2, 1, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    writePixel(sprite.surface, 0, 0, 0xFF00FF);
+    writePixel(sprite.surface, 1, 0, 0x123456);
+    sprite.setColorKey(0xFF00FF, 0);
+    screen.fill(0x000001);
+    ASSERT_EQ(sprite.blitAt(screen, 0, 0), 1);
+    EXPECT_EQ(readPixel(screen.surface, 0, 0), 0x000001u);
+    EXPECT_EQ(readPixel(screen.surface, 1, 0), 0x123456u);
+}
+
+TEST_F(BlitTest, KeyedRectangleReachingBelowTheSheetCopiesWhatIsInside) {
+    // A 16×16 font sheet with magenta as its key in one column; the glyph at (8, 9) is 8×8 but the
+    // sheet ends one row short of it.
+    _vktSurface sheet(16, 16, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) writePixel(sheet.surface, x, y, x == 10 ? 0xFF00FF : (y << 8) | x);
+    sheet.setColorKey(sheet.mapRGB(255, 0, 255), 0);
+    _vktSurface target(20, 20, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    target.fill(0x111111);
+
+    const _vktRect glyph{8, 9, 8, 8};
+    const _vktRect place{2, 3, 99, 99};  // only the position counts
+    ASSERT_EQ(sheet.blitRect(target, glyph, place), 1);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const int gx = x - 2, gy = y - 3;
+            uint32_t expected = 0x111111;
+            if (gx >= 0 && gx < 8 && gy >= 0 && gy < 7 && gx + 8 != 10)
+                expected = static_cast<uint32_t>(((gy + 9) << 8) | (gx + 8));
+            ASSERT_EQ(readPixel(target.surface, x, y), expected) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(glyph.h, 8);  // the caller's rectangles are not touched
+
+    _vktSurface empty;
+    EXPECT_EQ(sheet.blitRect(empty, glyph, place), 0);
+    EXPECT_EQ(empty.blitRect(target, glyph, place), 0);
+}
+
+TEST_F(BlitTest, ClearingTheClipRectangleRestoresWholeSurfaceBlits) {
+    _vktSurface tile(4, 4, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    _vktSurface target(8, 8, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    tile.fill(0xABCDEF);
+    target.fill(0);
+    ASSERT_EQ(target.setClipRect(_vktRect{2, 2, 3, 3}), 1);
+    ASSERT_EQ(tile.blitAt(target, 0, 0), 1);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(readPixel(target.surface, x, y), x >= 2 && x < 4 && y >= 2 && y < 4 ? 0xABCDEFu : 0u);
+
+    ASSERT_EQ(target.clearClipRect(), 1);
+    target.fill(0);
+    ASSERT_EQ(tile.blitAt(target, 0, 0), 1);
+    EXPECT_EQ(readPixel(target.surface, 0, 0), 0xABCDEFu);
+    EXPECT_EQ(readPixel(target.surface, 4, 4), 0u);
+}
+
+TEST_F(BlitTest, NothingReachesAClosedConsole) {
+    _vktPTC console;
+    ASSERT_EQ(console.isOpen, 0);
+    _vktSurface work(320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    _vktRect whole;
+    work.rect(whole);
+    EXPECT_EQ(work.copyToConsole(console, whole, whole), 0);
+    EXPECT_EQ(work.blitToConsoleAt(console, 0, 0), 0);
+    EXPECT_EQ(work.blitRectToConsole(console, whole, whole), 0);
+}
+
+TEST_F(BlitTest, ThirtyTwoBitWorkSurfaceArrivesConvertedOnASixteenBitScreen) {
+    _vktPTC console(320, 200, MODE_RGB16, SCREEN_WINDOW_CURSOR);
+    ASSERT_EQ(console.isOpen, 1);
+    ASSERT_EQ(console.screen->format->BitsPerPixel, 16);
+    _vktSurface work(&console, 320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    ASSERT_NE(work.surface, nullptr);
+    work.fill(0xFF0000);
+    work.fillRect(_vktRect{160, 0, 160, 200}, 0x00FF00);
+    work.fillRect(_vktRect{0, 199, 1, 1}, 0x0000FF);
+    _vktRect whole;
+    work.rect(whole);
+    ASSERT_EQ(work.copyToConsole(console, whole, whole), 1);
+
+    SDL_LockSurface(console.screen);
+    EXPECT_EQ(readPixel(console.screen, 0, 0), 0xF800u);
+    EXPECT_EQ(readPixel(console.screen, 159, 100), 0xF800u);
+    EXPECT_EQ(readPixel(console.screen, 160, 0), 0x07E0u);
+    EXPECT_EQ(readPixel(console.screen, 319, 199), 0x07E0u);
+    EXPECT_EQ(readPixel(console.screen, 0, 199), 0x001Fu);
+    SDL_UnlockSurface(console.screen);
+
+    // An empty source still presents: the open console is all that counts.
+    _vktSurface empty;
+    EXPECT_EQ(empty.copyToConsole(console, whole, whole), 1);
+}
+
+TEST_F(BlitTest, BlitsOntoTheScreenLandWhereAsked) {
+    _vktPTC console(320, 200, MODE_RGB32, SCREEN_WINDOW_CURSOR);
+    ASSERT_EQ(console.isOpen, 1);
+    SDL_FillRect(console.screen, nullptr, 0);
+    _vktSurface sprite(4, 4, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+    sprite.fill(0x4080C0);
+    ASSERT_EQ(sprite.blitToConsoleAt(console, 318, 10), 1);
+    EXPECT_EQ(readPixel(console.screen, 319, 13), 0x4080C0u);
+    EXPECT_EQ(readPixel(console.screen, 317, 10), 0u);
+    EXPECT_EQ(readPixel(console.screen, 318, 14), 0u);
+
+    ASSERT_EQ(sprite.blitRectToConsole(console, _vktRect{1, 1, 2, 2}, _vktRect{-1, 0, 0, 0}), 1);
+    EXPECT_EQ(readPixel(console.screen, 0, 1), 0x4080C0u);
+    EXPECT_EQ(readPixel(console.screen, 1, 0), 0u);
+}
+
+}  // namespace
