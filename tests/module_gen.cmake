@@ -14,8 +14,14 @@ if(CMAKE_SCRIPT_MODE_FILE)
     file(SIZE "${written}" writtenSize)
     file(SIZE "${EXPECTED}" expectedSize)
     message(FATAL_ERROR "${EXPECTED} (${expectedSize} bytes) differs from a fresh ${written} (${writtenSize} "
-                        "bytes); rebuild it with `cmake --build build --target module_data` and commit it")
+                        "bytes); rebuild it with `cmake --build build --target make_module` and commit it")
   endif()
+  # A generator that cannot write must say so, or a failed rebuild would pass for a good one.
+  execute_process(COMMAND "${GENERATOR}" "${WORK_DIR}/missing/ruvadodad.mod" RESULT_VARIABLE status ERROR_QUIET)
+  if(status EQUAL 0)
+    message(FATAL_ERROR "gen_module reported success writing into a missing folder")
+  endif()
+  file(REMOVE_RECURSE "${WORK_DIR}")
   return()
 endif()
 
