@@ -88,4 +88,46 @@ TEST_F(ImageResourceTest, LoadingTwiceGivesIndependentSurfaces) {
     EXPECT_EQ(kPicture, untouched);
 }
 
+// The program's own store: its three pictures decode as the files in data/ do.
+TEST_F(ImageResourceTest, TheProgramsPicturesLoadFromItsStore) {
+    struct Case {
+        const char* name;
+        const char* file;
+        int width, height;
+        uint32_t firstEntry;
+    } cases[] = {
+        {"data\\pic1_256x256.png", "pic1_256x256.png", 256, 256, 0},
+        {"data\\fonts.png", "fonts.png", 234, 34, 0x003C3C},
+        {"data\\vozuz.png", "vozuz.png", 134, 136, 0xFF00FF},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string(DOVOZ1_SOURCE_DIR) + "/data/" + c.file;
+        _vktSurface fromStore, fromFile;
+        ASSERT_EQ(loadImageResource(fromStore, c.name, SURFACE_SOFTWARE, 0), 1) << c.name;
+        ASSERT_EQ(loadPNGFile(path.c_str(), fromFile), 1) << path;
+        EXPECT_EQ(fromStore.width(), c.width);
+        EXPECT_EQ(fromStore.height(), c.height);
+        EXPECT_EQ(fromStore.bitsPerPixel(), 8);
+        EXPECT_EQ(pixelBytes(fromStore.surface), pixelBytes(fromFile.surface)) << c.name;
+        EXPECT_TRUE(fromStore.palette() == fromFile.palette()) << c.name;
+        if (c.firstEntry) {
+            EXPECT_EQ(fromStore.palette().entries()[0], c.firstEntry) << c.name;
+        }
+
+        // A second load is a picture of its own; the stored bytes stay as the file's.
+        _vktSurface again;
+        ASSERT_EQ(loadImageResource(again, c.name, SURFACE_SOFTWARE, 0), 1);
+        EXPECT_NE(again.surface, fromStore.surface);
+        const uint8_t* bytes = nullptr;
+        uint32_t size = 0;
+        ASSERT_EQ(findResource(RESOURCE_TYPE, c.name, &bytes, &size), 1);
+        EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + size), readBytes(path)) << c.name;
+    }
+
+    _vktSurface surface;
+    EXPECT_EQ(loadImageResource(surface, "data/fonts.png", SURFACE_SOFTWARE, 0), 0);
+    EXPECT_EQ(loadImageResource(surface, "data\\ruvadodad.mod", SURFACE_SOFTWARE, 0), 0);
+    EXPECT_EQ(surface.surface, nullptr);
+}
+
 }  // namespace
