@@ -1,6 +1,8 @@
 // platform.cpp: the system clock and a 15-bit generator, behind replaceable pointers.
 #include "platform.h"
 
+#include <sched.h>
+
 #include <ctime>
 
 namespace {
@@ -46,8 +48,9 @@ void setRandomSource(RandomSource source) {
 }
 
 void spinUntil(uint32_t deadline) {
-    while (!clockReached(clockMs(), deadline)) {
-    }
+    // Each turn gives the core away for a moment, so the music's thread and the rest of the desktop
+    // keep running on a busy machine while the wait stays exact to the millisecond.
+    while (!clockReached(clockMs(), deadline)) sched_yield();
 }
 
 void setFrameObserver(FrameObserver observer) {
