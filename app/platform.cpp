@@ -1,6 +1,8 @@
 // platform.cpp: the system clock and a 15-bit generator, behind replaceable pointers.
 #include "platform.h"
 
+#include <sched.h>
+
 #include <ctime>
 
 namespace {
@@ -22,6 +24,7 @@ int systemRandom() {
 
 ClockSource currentClock = systemClock;
 RandomSource currentRandom = systemRandom;
+FrameObserver currentObserver = nullptr;
 
 }  // namespace
 
@@ -42,4 +45,17 @@ void setClockSource(ClockSource source) {
 }
 void setRandomSource(RandomSource source) {
     currentRandom = source ? source : systemRandom;
+}
+
+void spinUntil(uint32_t deadline) {
+    // Each turn gives the core away for a moment, so the music's thread and the rest of the desktop
+    // keep running on a busy machine while the wait stays exact to the millisecond.
+    while (!clockReached(clockMs(), deadline)) sched_yield();
+}
+
+void setFrameObserver(FrameObserver observer) {
+    currentObserver = observer;
+}
+void notifyFramePresented(const _vktSurface& presented) {
+    if (currentObserver) currentObserver(presented);
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+class _vktSurface;
+
 // Milliseconds from a monotonic clock, cut to 32 bits: it wraps every 2^32 ms.
 uint32_t clockMs();
 // Values 0..32767.
@@ -24,3 +26,12 @@ inline bool clockReached(uint32_t now, uint32_t deadline) {
 inline bool clockPassed(uint32_t now, uint32_t deadline) {
     return static_cast<int32_t>(now - deadline) > 0;
 }
+
+// Spins on clockMs() until it has reached deadline; never sleeps.
+void spinUntil(uint32_t deadline);
+
+// Called after every presented frame (frame loop and fades) with the surface just shown, so that a
+// capture can record what the screen showed. Null, the default, calls nothing.
+using FrameObserver = void (*)(const _vktSurface& presented);
+void setFrameObserver(FrameObserver observer);
+void notifyFramePresented(const _vktSurface& presented);

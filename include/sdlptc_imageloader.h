@@ -1,10 +1,12 @@
 // sdlptc_imageloader.h: PNG, BMP and uncompressed TGA pictures into surfaces, and BMP saving.
 #pragma once
+#include <cstdint>
 #include <SDL.h>
 #include <png.h>
 
 class _vktSurface;
 class binfile;
+struct ResourceEntry;
 
 // Try PNG, BMP, then TGA; 1 when the surface holds a picture afterwards. A stream stays the caller's.
 int loadImageFile(_vktSurface& surface, const char* path, int memoryKind, int options);
@@ -24,3 +26,7 @@ int loadTGAStream(binfile* stream, _vktSurface& surface);
 void pngReadFromStream(png_structp decoder, png_bytep destination, png_size_t count);
 int rwSeek(SDL_RWops* rwops, int offset, int whence);
 int rwRead(SDL_RWops* rwops, void* destination, int itemSize, int itemCount);
+
+// loadImageResource over a resource table of the caller's with count entries; same rules and results.
+int loadImageResourceIn(const ResourceEntry* table, int32_t count, _vktSurface& surface, const char* name,
+                        int memoryKind, int options);

@@ -98,13 +98,19 @@ XSession::~XSession() {
     stop(server_);
 }
 
-bool XSession::run(const std::vector<std::string>& command) const { return runCommand(command, display_); }
+bool XSession::run(const std::vector<std::string>& command) const {
+    return runCommand(command, display_);
+}
 
-bool XSession::pressKey(const std::string& key) const { return run({"xdotool", "key", key}); }
+bool XSession::pressKey(const std::string& key) const {
+    return run({"xdotool", "key", key});
+}
 
 // evilwm closes the focused window on Ctrl+Alt+Escape by sending it WM_DELETE_WINDOW, as a close
 // button would.
-bool XSession::closeWindows() const { return run({"xdotool", "key", "ctrl+alt+Escape"}); }
+bool XSession::closeWindows() const {
+    return run({"xdotool", "key", "ctrl+alt+Escape"});
+}
 
 bool XSession::captureScreen(const std::string& pngPath) const {
     return run({"sh", "-c", "xwd -root -silent | convert xwd:- '" + pngPath + "'"});

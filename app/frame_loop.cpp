@@ -1,0 +1,160 @@
+// frame_loop.cpp: the frame loop and its scheduler.
+#include "frame_loop.h"
+
+#include <utility>
+
+#include "colour_ramp.h"
+#include "distort.h"
+#include "fade.h"
+#include "platform.h"
+#include "present.h"
+#include "scroller.h"
+#include "sdlptc_console.h"
+#include "sdlptc_imageloader.h"
+#include "sdlptc_surface.h"
+
+Scheduler introScheduler;
+
+namespace {
+
+// 1000 × trunc(span × u + least) milliseconds from now.
+uint32_t randomDeadline(uint32_t now, int span, int least) {
+    const int seconds = static_cast<int>(span * randomUnit() + least);
+    return now + 1000u * static_cast<uint32_t>(seconds);
+}
+
+// distortPicture takes bare pixels: rows without gaps, in exactly these sizes.
+bool hasLayout(_vktSurface& surface, int width, int height) {
+    return surface.bytesPerPixel() == 4 && surface.width() == width && surface.height() == height &&
+           surface.pitch() == width * 4;
+}
+
+}  // namespace
+
+double randomUnit() {
+    constexpr float unit = 1.0f / 32767.0f;  // just below 1/32767, so the result never reaches 1
+    return randomValue() * static_cast<double>(unit);
+}
+
+void armScheduler(Scheduler& scheduler) {
+    scheduler.spriteDeadline = randomDeadline(clockMs(), 35, 25);
+    scheduler.modeDeadline = randomDeadline(clockMs(), 10, 15);
+    scheduler.effectMode = static_cast<int>(7 * randomUnit());
+}
+
+void advanceEffectMode(Scheduler& scheduler) {
+    scheduler.effectMode = (scheduler.effectMode + 1) % EFFECT_MODES;
+}
+
+void popSprite(Scheduler& scheduler, int spriteWidth, int spriteHeight) {
+    scheduler.spriteFrames = SPRITE_SHOW_FRAMES;
+    scheduler.spriteX = static_cast<int>(randomUnit() * static_cast<float>(INTRO_WIDTH - spriteWidth));
+    scheduler.spriteY = static_cast<int>(randomUnit() * static_cast<float>(INTRO_HEIGHT - spriteHeight));
+}
+
+void runTimers(Scheduler& scheduler, int spriteWidth, int spriteHeight) {
+    // The signed difference of clockPassed keeps both timers right across the 2^32 ms wrap.
+    uint32_t now = clockMs();
+    if (clockPassed(now, scheduler.spriteDeadline)) {
+        scheduler.spriteDeadline = randomDeadline(now, 35, 10);
+        popSprite(scheduler, spriteWidth, spriteHeight);
+    }
+    now = clockMs();
+    if (clockPassed(now, scheduler.modeDeadline)) {
+        scheduler.modeDeadline = randomDeadline(now, 10, 15);
+        advanceEffectMode(scheduler);
+    }
+}
+
+EffectParameters stepMotion(Scheduler& scheduler) {
+    if (scheduler.zoomRising == 1) {
+        scheduler.zoom = scheduler.zoom + 0.05f;
+        if (scheduler.zoom > 10.0f) scheduler.zoomRising = 0;
+    } else {
+        scheduler.zoom = scheduler.zoom - 0.2f;
+        if (scheduler.zoom < 0.02f) scheduler.zoomRising = 1;
+    }
+
+    if (--scheduler.spinCountdown == 0) {
+        scheduler.spinCountdown = SPIN_FRAMES;
+        if (scheduler.spinRising == 1) {
+            if (++scheduler.spinSpeed > SPIN_LIMIT) scheduler.spinRising = 0;
+        } else {
+            if (--scheduler.spinSpeed < -SPIN_LIMIT) scheduler.spinRising = 1;
+        }
+    }
+    // An angle step of 0 would freeze the picture: a count reaching 0 moves on one more at once.
+    if (scheduler.spinSpeed == 0) scheduler.spinSpeed = scheduler.spinRising == 1 ? 1 : -1;
+
+    const ModeTwist twist = modeTable[scheduler.effectMode & (EFFECT_MODES - 1)];
+    if (twist.pixelTwist != 0 || twist.rowTwist != 0) {
+        scheduler.spinSpeed = PINNED_SPIN;
+        scheduler.zoom = 1.0f;
+    }
+    return {2 * scheduler.spinSpeed, scheduler.zoom, twist.pixelTwist, twist.rowTwist};
+}
+
+FrameLoop::FrameLoop(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktSurface& picture,
+                     _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite,
+                     VolumeControl& music)
+    : console(console),
+      picture(picture),
+      fontSheet(fontSheet),
+      textSurface(textSurface),
+      sprite(sprite),
+      music(music),
+      current(&first),
+      other(&second) {}
+
+void FrameLoop::run() {
+    while (runFrame()) {
+    }
+}
+
+int FrameLoop::runFrame() {
+    // Keys come before the timers, so a quit key wins over a timer falling due in the same frame.
+    const int key = console.readKey();
+    if (isQuitKey(key)) {
+        endTime = clockMs();
+        fade(console, *current, *other, music, FADE_OUT);  // result ignored: the intro ends either way
+        return 0;
+    }
+    if (key == KEY_SPACE) {
+        advanceEffectMode(introScheduler);
+    } else if (key == KEY_B) {
+        popSprite(introScheduler, sprite.width(), sprite.height());
+    } else if (key == KEY_S) {
+        saveBMP(*current, SCREENSHOT_FILE);  // result ignored: a failed screenshot is silent
+    }
+
+    runTimers(introScheduler, sprite.width(), sprite.height());
+    const uint32_t frameDeadline = clockMs() + FRAME_MS;
+    drawFrame(stepMotion(introScheduler));
+    presentWorkSurface(*current);
+    ++frameCount;
+    std::swap(current, other);
+    spinUntil(frameDeadline);
+    return 1;
+}
+
+void FrameLoop::drawFrame(const EffectParameters& effect) {
+    // Lock and blit results are not examined: start-up has made sure every surface holds pixels.
+    if (hasLayout(picture, DISTORT_TEXTURE_SIZE, DISTORT_TEXTURE_SIZE) &&
+        hasLayout(*current, DISTORT_WIDTH, DISTORT_HEIGHT)) {
+        const uint32_t* texels = static_cast<const uint32_t*>(picture.lock());
+        uint32_t* pixels = static_cast<uint32_t*>(current->lock());
+        distortPicture(pixels, texels, effect.angleStep, effect.zoom, effect.pixelTwist, effect.rowTwist);
+        picture.unlock();
+        current->unlock();
+    }
+    drawRasterRows(*current);
+
+    if (introScheduler.spriteFrames > 0) {
+        --introScheduler.spriteFrames;
+        sprite.blitAt(*current, introScheduler.spriteX, introScheduler.spriteY);
+    }
+    if (updateScroller(textSurface, fontSheet)) {
+        textSurface.blitAt(*current, (INTRO_WIDTH - textSurface.width()) / 2,
+                           (INTRO_HEIGHT - textSurface.height()) / 2);
+    }
+}

@@ -1,0 +1,18 @@
+// present.cpp: presentation of work surfaces, and the quit keys.
+#include "present.h"
+
+#include "platform.h"
+#include "sdlptc_console.h"
+#include "sdlptc_surface.h"
+
+void presentWorkSurface(_vktSurface& surface) {
+    if (!surface.surface || !surface.console) return;
+    _vktRect area;
+    surface.rect(area);
+    surface.copyToConsole(*surface.console, area, area);  // result ignored: a lost frame is harmless
+    notifyFramePresented(surface);
+}
+
+bool isQuitKey(int key) {
+    return key == KEY_ENTER || key == KEY_ESCAPE || key == KEY_Q;
+}
