@@ -296,6 +296,53 @@ int decodeTga(binfile* stream, _vktSurface& surface) {
     return readTgaRows(stream, header, pixelOffset, surface);
 }
 
+// ---- BMP ----
+
+constexpr int BMP_HEADERS_READ = 34;            // the file header and the info header up to its compression
+constexpr uint32_t BMP_CORE_HEADER_BYTES = 12;  // OS/2 1.x: 16-bit sides and no compression field
+constexpr uint32_t BMP_RLE8 = 1;
+constexpr uint32_t BMP_RLE4 = 2;
+// Two bytes of run paint at most 255 pixels.
+constexpr int64_t BMP_RLE_PIXELS_PER_BYTE = 128;
+
+// SDL's reader makes the whole surface from the header's sizes before it reads a pixel, so a forged
+// header would buy memory the stream can never fill. False when the promised pixels cannot be in the
+// stream: raw rows take their padded stride (SDL forgives a last row without its padding), RLE data
+// at most 128 pixels a byte. Anything else, including what is not a BMP or sizes SDL refuses itself,
+// is left to SDL. The stream is back at its start afterwards.
+bool bmpPixelsCanFit(binfile* stream) {
+    uint8_t bytes[BMP_HEADERS_READ] = {};
+    const int got = stream->read(bytes, BMP_HEADERS_READ);
+    stream->seek(0);
+    if (got < 2 || bytes[0] != 'B' || bytes[1] != 'M') return true;
+    auto u16 = [&bytes](int at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
+    auto u32 = [&u16](int at) { return u16(at) | u16(at + 2) << 16; };
+    const uint32_t pixelOffset = u32(10);
+    int64_t width = 0, height = 0;
+    uint32_t bits = 0, compression = 0;
+    if (u32(14) == BMP_CORE_HEADER_BYTES) {
+        width = u16(18);
+        height = u16(20);
+        bits = u16(24);
+    } else {
+        width = static_cast<int32_t>(u32(18));
+        height = static_cast<int32_t>(u32(22));
+        bits = u16(28);
+        compression = u32(30);
+    }
+    if (width <= 0 || height == 0) return true;
+    if (height < 0) height = -height;
+    // An offset of 0 makes SDL read the pixels straight after the headers; the whole stream bounds them.
+    const int64_t available = int64_t{stream->size()} - pixelOffset;
+    if (compression == BMP_RLE8 || compression == BMP_RLE4) {
+        return available > 0 && width * height <= BMP_RLE_PIXELS_PER_BYTE * available;
+    }
+    const int64_t rowBits = width * (bits > 0 ? bits : 1);
+    const int64_t stride = (rowBits + 31) / 32 * 4;
+    const int64_t lastRow = (rowBits + 7) / 8;
+    return lastRow <= available && height - 1 <= (available - lastRow) / stride;
+}
+
 }  // namespace
 
 int loadImageFile(_vktSurface& surface, const char* path, int memoryKind, int /*options: reserved*/) {
@@ -348,6 +395,10 @@ int loadBMPStream(binfile* stream, _vktSurface& surface) {
     surface.free();
     if (!stream) return 0;
     stream->seek(0);
+    if (!bmpPixelsCanFit(stream)) {
+        SDL_SetError("BMP picture larger than its data");
+        return 0;
+    }
     SDL_RWops rwops;
     std::memset(&rwops, 0, sizeof rwops);
     rwops.seek = rwSeek;
