@@ -4,6 +4,7 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "binfile.h"
@@ -55,9 +56,22 @@ constexpr uint64_t PNG_CHUNK_MALLOC_MAX = 8000000;  // libpng's default
 
 // What the error path has to undo; it lives outside the frame that calls setjmp.
 struct PngCleanup {
-    png_bytep* rows;  // from checkedCalloc while the image is read
-    bool locked;      // the surface is locked
+    png_bytep* rows;         // from checkedCalloc while the image is read
+    bool locked;             // the surface is locked
+    uint64_t allocationMax;  // bytes: the largest block libpng may take, 0 until the stream is known
 };
+
+// libpng's allocations, refused above the cap: a chunk longer than the chunk limit is only a warning
+// to libpng, which would then allocate it whole. Plain malloc, as libpng has to see the refusal.
+png_voidp pngCappedMalloc(png_structp png, png_alloc_size_t size) {
+    const auto* cleanup = static_cast<const PngCleanup*>(png_get_mem_ptr(png));
+    if (cleanup && cleanup->allocationMax != 0 && size > cleanup->allocationMax) return nullptr;
+    return malloc(size);
+}
+
+void pngFree(png_structp, png_voidp block) {
+    free(block);
+}
 
 // The palette of a palette image: PNG entry i becomes entry i, the rest stay black. 0 without one.
 int installPngPalette(png_structp png, png_infop info, _vktSurface& surface) {
@@ -92,6 +106,9 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
                               : streamBytes > PNG_CHUNK_MALLOC_MAX ? PNG_CHUNK_MALLOC_MAX
                                                                    : streamBytes;
     png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(chunkMax));
+    // No buffer of an honest picture is larger than a row of bitBudget one-byte pixels.
+    cleanup.allocationMax = bitBudget > chunkMax ? bitBudget : chunkMax;
+    png_set_mem_fn(png, &cleanup, pngCappedMalloc, pngFree);
 
     png_set_read_fn(png, stream, pngReadFromStream);
     png_set_sig_bytes(png, 4);
@@ -380,7 +397,7 @@ int loadPNGStream(binfile* stream, _vktSurface& surface) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return 0;
     }
-    PngCleanup cleanup{nullptr, false};
+    PngCleanup cleanup{nullptr, false, 0};
     const int result = decodePngRecovering(png, info, stream, surface, cleanup);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!result) surface.free();
