@@ -29,8 +29,8 @@ options_for() {
     case $1 in
         binfile) echo "-max_len=4096" ;;
         module) echo "-max_len=16384" ;;
-        image) echo "-max_len=8192 -malloc_limit_mb=80 -dict=tests/fuzz/images.dict" ;;
-        tga) echo "-max_len=8192 -malloc_limit_mb=16 -dict=tests/fuzz/images.dict" ;;
+        image) echo "-max_len=16384 -malloc_limit_mb=140 -dict=tests/fuzz/images.dict" ;;
+        tga) echo "-max_len=32768 -malloc_limit_mb=16 -dict=tests/fuzz/images.dict" ;;
         *) echo "" ;;
     esac
 }
@@ -108,6 +108,7 @@ minimise() {
     local target=$1
     local merged
     merged=$(mktemp -d)
+    mkdir -p "tests/fuzz/corpus/$target"
     # shellcheck disable=SC2046
     "$build/tests/fuzz_$target" -merge=1 -use_counters=0 $(options_for "$target") "$merged" \
         "tests/fuzz/corpus/$target" "$build/corpus/$target" >"$build/logs/$target.merge.log" 2>&1

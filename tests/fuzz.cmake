@@ -10,19 +10,26 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/include/sdlptc_imageloader.cpp)
   list(APPEND DOVOZ1_FUZZ_TARGETS image tga)
 endif()
 
+# Under clang the library must build as cleanly as under g++.
+if(DOVOZ1_FUZZ)
+  set_property(TARGET vkt intro PROPERTY COMPILE_WARNING_AS_ERROR ON)
+endif()
+
 foreach(name IN LISTS DOVOZ1_FUZZ_TARGETS)
   set(target fuzz_${name})
   if(DOVOZ1_FUZZ)
-    add_executable(${target} ${DOVOZ1_FUZZ_DIR}/fuzz_${name}.cpp)
+    add_executable(${target} ${DOVOZ1_FUZZ_DIR}/fuzz_${name}.cpp ${DOVOZ1_FUZZ_DIR}/allocation_watch.cpp)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
     # libFuzzer only replays what it is given with -runs=0.
     set(replay_options -runs=0)
   else()
-    add_executable(${target} ${DOVOZ1_FUZZ_DIR}/fuzz_${name}.cpp ${DOVOZ1_FUZZ_DIR}/replay_main.cpp)
+    add_executable(${target} ${DOVOZ1_FUZZ_DIR}/fuzz_${name}.cpp ${DOVOZ1_FUZZ_DIR}/allocation_watch.cpp
+                           ${DOVOZ1_FUZZ_DIR}/replay_main.cpp)
     set(replay_options)
   endif()
   target_include_directories(${target} PRIVATE ${DOVOZ1_FUZZ_DIR})
   target_link_libraries(${target} PRIVATE vkt)
+  set_property(TARGET ${target} PROPERTY COMPILE_WARNING_AS_ERROR ${DOVOZ1_FUZZ})
   add_test(NAME fuzz_replay.${name}
            COMMAND ${target} ${replay_options} ${DOVOZ1_FUZZ_DIR}/corpus/${name}
                    ${DOVOZ1_FUZZ_DIR}/regressions/${name})

@@ -1,0 +1,94 @@
+// fuzz_image.cpp: loadImageStream over a read-only memory stream, PNG, BMP and TGA through one entry.
+//
+// Besides crashes and sanitizer reports it checks what the loader promises: the result says whether the
+// surface holds a picture, every row of that picture is there, the stream stays the caller's and open,
+// a load leaves nothing allocated behind, and no load takes more memory than its input could honestly
+// describe.
+#include <cstdlib>
+#include <cstring>
+
+#include "allocation_watch.h"
+#include "binfile.h"
+#include "fuzz_input.h"
+#include "sdlptc_imageloader.h"
+#include "sdlptc_surface.h"
+
+namespace {
+
+// Deflate inflates at most 1032-fold and a pixel takes at least one bit of inflated data, which
+// becomes at most one byte of surface: an honest PNG needs no more than 8 × 1032 surface bytes per
+// input byte. BMP and TGA pixels are stored raw: 1-bit BMP rows grow 8-fold, padding adds the rest.
+constexpr int64_t PNG_BYTES_PER_INPUT_BYTE = 8 * 1032;
+constexpr int64_t RAW_BYTES_PER_INPUT_BYTE = 8;
+// The decoders' own state on top: libpng's structures, zlib's window and row buffers, SDL's reader.
+constexpr int64_t DECODER_STATE_BYTES = 256 * 1024;
+// What a finished load may leave behind: one-time state such as SDL's error buffer.
+constexpr int64_t LEFT_BEHIND_BYTES = 4 * 1024;
+
+bool isPng(const uint8_t* data, size_t size) {
+    return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
+// Reads every byte of every row, so a picture smaller than its size says is a sanitizer finding.
+uint32_t touchPixels(_vktSurface& surface) {
+    const auto* pixels = static_cast<const uint8_t*>(surface.lock());
+    FUZZ_CHECK(pixels != nullptr);
+    const int rowBytes = surface.width() * surface.bytesPerPixel();
+    FUZZ_CHECK(rowBytes <= surface.pitch());
+    uint32_t sum = 0;
+    for (int y = 0; y < surface.height(); ++y) {
+        const uint8_t* row = pixels + static_cast<size_t>(y) * surface.pitch();
+        for (int x = 0; x < rowBytes; ++x) sum += row[x];
+    }
+    surface.unlock();
+    return sum;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > INT32_MAX) return 0;
+    static AllocationWatch watch;
+    // The stream gets a copy, so the input's bytes stay unchanged whatever the loader does.
+    auto* copy = static_cast<uint8_t*>(malloc(size ? size : 1));
+    if (size) std::memcpy(copy, data, size);
+    mbinfile stream;
+    stream.open(copy, static_cast<int>(size), 0);
+
+    watch.start();
+    {
+        _vktSurface surface;
+        const int loaded = loadImageStream(surface, &stream, SURFACE_SOFTWARE, 0);
+        const int64_t limit = DECODER_STATE_BYTES + static_cast<int64_t>(size) * (isPng(data, size)
+                                                                                      ? PNG_BYTES_PER_INPUT_BYTE
+                                                                                      : RAW_BYTES_PER_INPUT_BYTE);
+        if (watch.peak() > limit) {
+            std::fprintf(stderr, "\nload of %zu bytes took %lld bytes at its peak (limit %lld)\n", size,
+                         static_cast<long long>(watch.peak()), static_cast<long long>(limit));
+            FUZZ_CHECK(watch.peak() <= limit);
+        }
+        FUZZ_CHECK(loaded == (surface.surface != nullptr ? 1 : 0));
+        // The stream is the caller's: still open, over the same block.
+        FUZZ_CHECK(stream.mode == (BINFILE_READ | BINFILE_SEEK) && stream.length == static_cast<int>(size));
+        if (loaded) {
+            FUZZ_CHECK(surface.width() > 0 && surface.height() > 0);
+            touchPixels(surface);
+            // The intro converts what it loads; every decoded layout must convert.
+            FUZZ_CHECK(surface.convert(_vktFormat(FORMAT_XRGB8888)) == 1);
+            touchPixels(surface);
+        }
+    }
+    // Whatever happened, the picture and the decoder's state are gone again.
+    if (watch.inUse() > LEFT_BEHIND_BYTES) {
+        std::fprintf(stderr, "\nload left %lld bytes allocated\n", static_cast<long long>(watch.inUse()));
+        FUZZ_CHECK(watch.inUse() <= LEFT_BEHIND_BYTES);
+    }
+    stream.close();
+    free(copy);
+    return 0;
+}
