@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, ASan + UBSan) in build-fuzz and runs them, one process at a
 # time on a single core.
-#   scripts/fuzz.sh smoke [SECONDS] [TARGET...]  each target SECONDS (default 25) from the committed corpus
-#                                               and regression inputs; the committed corpus is left alone
+#   scripts/fuzz.sh smoke [SECONDS] [TARGET...]  each target SECONDS (default 25) from the committed corpus,
+#                                               the regression inputs and the seeds (sample pictures in
+#                                               $DOVOZ1_TESTDATA or ../shared/testdata, data/); the committed
+#                                               corpus is left alone
 #   scripts/fuzz.sh long [SECONDS] [TARGET...]   each target SECONDS (default 900) on a corpus kept in
 #                                               build-fuzz/corpus, then minimised into tests/fuzz/corpus
 #   scripts/fuzz.sh coverage [TARGET...]         edges each target's corpus reaches in the sources it aims at
@@ -28,7 +30,7 @@ build_targets() {
 options_for() {
     case $1 in
         binfile) echo "-max_len=4096" ;;
-        module) echo "-max_len=16384" ;;
+        module) echo "-max_len=65536" ;;
         image) echo "-max_len=16384 -malloc_limit_mb=140 -dict=tests/fuzz/images.dict" ;;
         tga) echo "-max_len=32768 -malloc_limit_mb=16 -dict=tests/fuzz/images.dict" ;;
         *) echo "" ;;
@@ -45,12 +47,31 @@ sources_for() {
     esac
 }
 
-# Seeds of a first long run: the sample pictures and the pictures in data/.
-seed_folders_for() {
-    case $1 in
-        image) echo "$testdata/pngsuite $testdata/bmp $testdata/tga data" ;;
-        tga) echo "$testdata/tga" ;;
+# Seeds beyond the committed corpus: the sample pictures and the files in data/, copied into one folder
+# per target (the sample folders also hold reference dumps and licences). Prints the folder, if any.
+seeds_for() {
+    local target=$1 dir="$build/seeds/$1" sources=() patterns=()
+    case $target in
+        image)
+            sources=("$testdata/pngsuite" "$testdata/bmp" "$testdata/tga" data)
+            patterns=(-name '*.png' -o -name '*.bmp' -o -name '*.tga')
+            ;;
+        tga)
+            sources=("$testdata/tga")
+            patterns=(-name '*.tga')
+            ;;
+        module)
+            sources=(data)
+            patterns=(-name '*.mod')
+            ;;
+        *) return 0 ;;
     esac
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    for source in "${sources[@]}"; do
+        [ -d "$source" ] && find "$source" -type f \( "${patterns[@]}" \) -exec cp {} "$dir/" \;
+    done
+    echo "$dir"
 }
 
 targets_from_args() {
@@ -92,11 +113,12 @@ smoke() {
     local seconds=${1:-25}
     shift || true
     build_targets
-    local failed=0 target work
+    local failed=0 target work seeds
     for target in $(targets_from_args "$@"); do
         work=$(mktemp -d)
-        run_target "$target" "$seconds" "$work" "tests/fuzz/corpus/$target" "tests/fuzz/regressions/$target" ||
-            failed=1
+        seeds=$(seeds_for "$target")
+        run_target "$target" "$seconds" "$work" "tests/fuzz/corpus/$target" "tests/fuzz/regressions/$target" \
+            ${seeds:+"$seeds"} || failed=1
         rm -rf "$work"
     done
     return $failed
@@ -123,12 +145,12 @@ long() {
     local seconds=${1:-900}
     shift || true
     build_targets
-    local failed=0 target
+    local failed=0 target seeds
     for target in $(targets_from_args "$@"); do
         mkdir -p "$build/corpus/$target"
-        # shellcheck disable=SC2046
+        seeds=$(seeds_for "$target")
         if run_target "$target" "$seconds" "$build/corpus/$target" "tests/fuzz/corpus/$target" \
-            "tests/fuzz/regressions/$target" $(seed_folders_for "$target"); then
+            "tests/fuzz/regressions/$target" ${seeds:+"$seeds"}; then
             minimise "$target"
         else
             failed=1

@@ -17,16 +17,26 @@ namespace {
 
 // Deflate inflates at most 1032-fold and a pixel takes at least one bit of inflated data, which
 // becomes at most one byte of surface: an honest PNG needs no more than 8 × 1032 surface bytes per
-// input byte. BMP and TGA pixels are stored raw: 1-bit BMP rows grow 8-fold, padding adds the rest.
+// input byte. RLE BMP data paints at most 128 one-byte pixels a byte. Other BMP and TGA pixels are
+// stored raw: 1-bit BMP rows grow 8-fold, padding adds the rest.
 constexpr int64_t PNG_BYTES_PER_INPUT_BYTE = 8 * 1032;
+constexpr int64_t RLE_BYTES_PER_INPUT_BYTE = 128;
 constexpr int64_t RAW_BYTES_PER_INPUT_BYTE = 8;
 // The decoders' own state on top: libpng's structures, zlib's window and row buffers, SDL's reader.
 constexpr int64_t DECODER_STATE_BYTES = 256 * 1024;
 // What a finished load may leave behind: one-time state such as SDL's error buffer.
 constexpr int64_t LEFT_BEHIND_BYTES = 4 * 1024;
 
-bool isPng(const uint8_t* data, size_t size) {
-    return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+int64_t bytesPerInputByte(const uint8_t* data, size_t size) {
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return PNG_BYTES_PER_INPUT_BYTE;
+    // A BMP with a Windows info header (not the 12-byte OS/2 one) and RLE8 (1) or RLE4 (2) compression.
+    auto u32 = [data](int at) {
+        return static_cast<uint32_t>(data[at] | data[at + 1] << 8 | data[at + 2] << 16) |
+               static_cast<uint32_t>(data[at + 3]) << 24;
+    };
+    if (size >= 34 && data[0] == 'B' && data[1] == 'M' && u32(14) != 12 && (u32(30) == 1 || u32(30) == 2))
+        return RLE_BYTES_PER_INPUT_BYTE;
+    return RAW_BYTES_PER_INPUT_BYTE;
 }
 
 // Reads every byte of every row, so a picture smaller than its size says is a sanitizer finding.
@@ -64,9 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         _vktSurface surface;
         const int loaded = loadImageStream(surface, &stream, SURFACE_SOFTWARE, 0);
-        const int64_t limit = DECODER_STATE_BYTES + static_cast<int64_t>(size) * (isPng(data, size)
-                                                                                      ? PNG_BYTES_PER_INPUT_BYTE
-                                                                                      : RAW_BYTES_PER_INPUT_BYTE);
+        const int64_t limit =
+            DECODER_STATE_BYTES + static_cast<int64_t>(size) * bytesPerInputByte(data, size);
         if (watch.peak() > limit) {
             std::fprintf(stderr, "\nload of %zu bytes took %lld bytes at its peak (limit %lld)\n", size,
                          static_cast<long long>(watch.peak()), static_cast<long long>(limit));

@@ -36,7 +36,8 @@ bool promisesTooMuch(const uint8_t* data, size_t size) {
     const Header h = readHeader(data);
     if (h.depth % 8 != 0) return false;
     const int64_t mapBytes = h.mapType ? int64_t{h.mapLength} * ((h.mapEntryBits + 7) / 8) : 0;
-    const int64_t need = int64_t{HEADER_BYTES} + h.idLength + mapBytes + int64_t{h.width} * h.height * (h.depth / 8);
+    const int64_t need =
+        int64_t{HEADER_BYTES} + h.idLength + mapBytes + int64_t{h.width} * h.height * (h.depth / 8);
     return need > static_cast<int64_t>(size);
 }
 
@@ -72,11 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (promisesTooMuch(data, size)) {
             FUZZ_CHECK(!loaded);
             if (watch.peak() > REFUSED_PEAK_BYTES) {
-                std::fprintf(stderr, "\nrefused picture took %lld bytes\n", static_cast<long long>(watch.peak()));
+                std::fprintf(stderr, "\nrefused picture took %lld bytes\n",
+                             static_cast<long long>(watch.peak()));
                 FUZZ_CHECK(watch.peak() <= REFUSED_PEAK_BYTES);
             }
         }
-        FUZZ_CHECK(watch.peak() <= COLOUR_MAP_BYTES + static_cast<int64_t>(size) * ACCEPTED_BYTES_PER_INPUT_BYTE);
+        FUZZ_CHECK(watch.peak() <=
+                   COLOUR_MAP_BYTES + static_cast<int64_t>(size) * ACCEPTED_BYTES_PER_INPUT_BYTE);
         if (loaded) {
             const Header h = readHeader(data);
             FUZZ_CHECK(surface.width() == h.width && surface.height() == h.height);
