@@ -53,6 +53,7 @@ void runFrames(benchmark::State& state, bool update) {
     buildColourRamp();
     initScroller();
     introScheduler = Scheduler{};
+    introScheduler.effectMode = static_cast<int32_t>(state.range(1));
     setClockSource(leapingClock);
     introScheduler.spriteDeadline = leapingNow + 1000000000u;
     introScheduler.modeDeadline = leapingNow + 1000000000u;
@@ -76,12 +77,13 @@ void runFrames(benchmark::State& state, bool update) {
 void BM_WholeFrame(benchmark::State& state) {
     runFrames(state, true);
 }
-BENCHMARK(BM_WholeFrame)->Arg(32)->Arg(16)->Unit(benchmark::kMicrosecond);
+// Arguments: the screen's bits per pixel, and the effect mode (0 swings zoom and turn; 3 twists, pinned).
+BENCHMARK(BM_WholeFrame)->ArgsProduct({{32, 16}, {0, 3}})->Unit(benchmark::kMicrosecond);
 
 void BM_WholeFrame_NoUpdate(benchmark::State& state) {
     runFrames(state, false);
 }
-BENCHMARK(BM_WholeFrame_NoUpdate)->Arg(32)->Arg(16)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeFrame_NoUpdate)->ArgsProduct({{32, 16}, {0, 3}})->Unit(benchmark::kMicrosecond);
 
 // The other half of the frame's floor: the work surface's 256,000 bytes copied once.
 void BM_Memcpy256000(benchmark::State& state) {

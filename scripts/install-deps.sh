@@ -9,7 +9,7 @@ packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev 
 if [ "${1:-}" = "--test" ]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick)
 elif [ "${1:-}" = "--bench" ]; then
-    packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev)
+    packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux)
 fi
 
 missing=()
