@@ -75,12 +75,6 @@ inline uint32_t packCoordinates(uint32_t u, uint32_t v) {
     return (v << 16) | (u & 0xFFFFu);
 }
 
-// The same rows sixteen pixels a step. Only bits 8..15 of each coordinate choose the texel, and those
-// depend only on the coordinate modulo 2^16, so each 32-bit lane holds u and v modulo 2^16 in its two
-// halves and one 16-bit add (no carry between the halves) steps both. Lane j starts at pixel j's
-// coordinates, u + j × du and v + j × dv modulo 2^16, exactly as the baseline's running sums have them,
-// so every texel index is the baseline's. One byte shuffle then takes bits 8..15 of v and of u as the
-// index v × 256 + u. Compilers do not emit the gather for the plain loop, hence the intrinsics.
 // Rows that run within about 14° of the picture's vertical touch a new cache line at every pixel, and
 // those lines share a handful of cache sets (the picture's rows are 1 KiB apart), so a row has evicted
 // its lines before the next row, a texel to the side, reads them again.
@@ -113,6 +107,13 @@ __attribute__((target("avx2"), always_inline)) inline __m256i gatherTexels(const
 
 constexpr int STEEP_GROUP = 4;  // steep rows drawn together, so each cache line serves them all
 
+// The same rows sixteen pixels a step. Only bits 8..15 of each coordinate choose the texel, and those
+// depend only on the coordinate modulo 2^16, so each 32-bit lane holds u and v modulo 2^16 in its two
+// halves and one 16-bit add (no carry between the halves) steps both. Lane j starts at pixel j's
+// coordinates, u + j × du and v + j × dv modulo 2^16, exactly as the baseline's running sums have them,
+// so every texel index is the baseline's. One byte shuffle then takes bits 8..15 of v and of u as the
+// index v × 256 + u. Compilers do not emit the gather for the plain loop, hence the intrinsics.
+// Steep rows are drawn four at a time, chunk by chunk.
 __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destination,
                                                   const uint32_t* __restrict source, RowWalk walk) {
     static_assert(DISTORT_WIDTH % 16 == 0, "rows are drawn sixteen pixels a step");
