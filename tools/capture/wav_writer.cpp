@@ -52,7 +52,8 @@ bool WavWriter::open(const std::string& path, int32_t frameRate, std::string& er
     framesWritten = 0;
     uint8_t bytes[WAV_HEADER_BYTES];
     header(bytes, rate, 0);
-    if (std::fwrite(bytes, 1, sizeof bytes, file) != sizeof bytes) {
+    // Out at once, so a capture that is cut off still leaves a file that opens.
+    if (std::fwrite(bytes, 1, sizeof bytes, file) != sizeof bytes || std::fflush(file) != 0) {
         error = path + ": " + std::strerror(errno);
         std::fclose(file);
         file = nullptr;
