@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
 
     if (!options.video.empty()) {
         const std::string video = std::filesystem::absolute(options.video).lexically_normal().string();
+        std::fprintf(stderr, "dovoz1-capture: making %s with %s\n", video.c_str(), ffmpeg.c_str());
         if (!runAndWait(muxArguments(ffmpeg, directory, video), error)) {
             std::fprintf(stderr, "dovoz1-capture: the video was not made: %s\n", error.c_str());
             return EXIT_FAILED;
