@@ -15,7 +15,7 @@ gtest_discover_tests(program_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60 RU
 # disk driver; and the installed files and the Debian package. Needs the test tools of
 # scripts/install-deps.sh --test.
 add_executable(x_program_tests
-  e2e/x_program_test.cpp e2e/package_test.cpp
+  e2e/x_program_test.cpp e2e/package_test.cpp e2e/program_runner_test.cpp
   e2e/program_runner.cpp e2e/x_session.cpp e2e/image.cpp e2e/user_run.cpp)
 target_link_libraries(x_program_tests PRIVATE GTest::gtest GTest::gtest_main PkgConfig::PNG)
 target_compile_definitions(x_program_tests PRIVATE
@@ -27,4 +27,4 @@ target_compile_definitions(x_program_tests PRIVATE
   DOVOZ1_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
 add_dependencies(x_program_tests dovoz1 refuse_video_modes)
 # One X server and one spinning program at a time: the program paces itself on the clock.
-gtest_discover_tests(x_program_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 40 RUN_SERIAL TRUE)
+gtest_discover_tests(x_program_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 40 RUN_SERIAL TRUE LABELS e2e)

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -35,6 +36,9 @@ ProgramResult runProgram(const ProgramRun& run) {
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
+    std::vector<char*> argv{const_cast<char*>(run.path.c_str())};
+    for (const auto& argument : run.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         // Its own process group, so that whatever it leaves behind can be found and ended.
@@ -46,7 +50,7 @@ ProgramResult runProgram(const ProgramRun& run) {
         for (const auto& name : run.unset) unsetenv(name.c_str());
         for (const auto& [name, value] : run.environment) setenv(name.c_str(), value.c_str(), 1);
         if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) _exit(126);
-        execl(run.path.c_str(), run.path.c_str(), static_cast<char*>(nullptr));
+        execv(run.path.c_str(), argv.data());
         _exit(127);
     }
     if (pid < 0) return {};

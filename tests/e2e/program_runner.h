@@ -23,6 +23,7 @@ struct ProgramResult {
 
 struct ProgramRun {
     std::string path;
+    std::vector<std::string> arguments;                            // after the program's own name
     std::vector<std::pair<std::string, std::string>> environment;  // added to (or replacing) the current one
     std::vector<std::string> unset;                                // names removed from the environment
     std::string workingDirectory;
