@@ -27,4 +27,4 @@ target_compile_definitions(x_program_tests PRIVATE
   DOVOZ1_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
 add_dependencies(x_program_tests dovoz1 refuse_video_modes)
 # One X server and one spinning program at a time: the program paces itself on the clock.
-gtest_discover_tests(x_program_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 40 RUN_SERIAL TRUE LABELS e2e)
+gtest_discover_tests(x_program_tests NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 40 RUN_SERIAL TRUE LABELS e2e)

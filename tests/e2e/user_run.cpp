@@ -1,6 +1,7 @@
 // user_run.cpp: reading back what a run of the program left: output, sound, colours, processes, files.
 #include "user_run.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <sys/wait.h>
 
 const std::string FIRST_LINE = "\n KVL dovoz1...init ok!";
 const std::string START_LINES = FIRST_LINE + "\n           ...video init ok!";
