@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again.
 #   scripts/install-deps.sh          build and run
-#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox)
+#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox, ImageMagick, desktop-file-validate)
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick desktop-file-utils)
 fi
 
 missing=()
