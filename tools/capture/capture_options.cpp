@@ -15,10 +15,13 @@ const char* const CAPTURE_USAGE =
     "  Runs the intro on a virtual clock and writes every frame as OUTDIR/frame_000000.png ... and the\n"
     "  music as OUTDIR/audio.wav: the opening fade, N seconds of intro (default 60), then Escape and the\n"
     "  closing fade.\n"
+    "  --seconds N  seconds of intro between the fades, 0..21600\n"
     "  --seed S     random seed, 0..4294967295 (default 1)\n"
     "  --keys       keys pressed at t seconds after the music starts, 0 <= t <= N: space, b, s, q, enter,\n"
-    "               escape, close or any one character, e.g. \"12:b,30:space\"\n"
-    "  --video      also mux the frames, scaled to 1600x1200, and the audio into FILE.mp4 (needs ffmpeg)\n";
+    "               escape, close or any one character, e.g. \"12:b,30:space\"; s saves screenshot.bmp\n"
+    "               in the working directory, as the intro does\n"
+    "  --video      also mux the frames, scaled to 1600x1200, and the audio into FILE.mp4 (needs ffmpeg)\n"
+    "  Ctrl+C ends the intro at the next frame; its closing fade is still captured.\n";
 
 namespace {
 
