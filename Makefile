@@ -28,10 +28,9 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD)
 
-bench: test-deps
-	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DDOVOZ1_BENCH=ON
-	cmake --build build-bench
-	build-bench/bench/dovoz1_bench
+# Benchmarks in Release with their own dependencies; regenerates bench/RESULTS.md.
+bench:
+	scripts/bench-report.sh
 
 # Every test built with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (build-sanitize).
 test-sanitize: test-deps

@@ -2,6 +2,14 @@
 #include "distort.h"
 
 #include <cmath>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define DISTORT_HAS_AVX2 1
+#else
+#define DISTORT_HAS_AVX2 0
+#endif
 
 DistortEffect pictureEffect;
 
@@ -19,19 +27,158 @@ int32_t zoomedStep(int32_t entry, float zoom) {
     return static_cast<int32_t>(product);
 }
 
-// One row: only adds, shifts, masks and one load per pixel. Coordinates are 8.8 fixed point held
-// unsigned, so that sums wrap instead of overflowing; bits 8..15 of the two's-complement value are
-// the texel index, which tiles the picture in both directions, below zero too.
-inline void scanRow(uint32_t* __restrict destination, const uint32_t* __restrict source, uint32_t u,
-                    uint32_t v, uint32_t du, uint32_t dv) {
-    for (int x = 0; x < DISTORT_WIDTH; ++x) {
-        destination[x] = source[(v & 0xFF00u) | ((u >> 8) & 0xFFu)];
-        u += du;
-        v += dv;
+// Where each row starts and how it steps. The twists turn the steps after every row; their replacement
+// steps are the bare table entries, one texel long whatever the zoom.
+struct RowWalk {
+    const int32_t* sine;
+    const int32_t* cosine;
+    uint32_t u, v;        // 8.8 start of the current row, held unsigned so that sums wrap
+    uint32_t du, dv;      // 8.8 step from pixel to pixel in the current row
+    uint32_t ru, rv;      // 8.8 step from the current row's start to the next one's
+    uint32_t pixelAngle;  // twist angles, unreduced (unsigned, so they wrap harmlessly), masked on read
+    uint32_t rowAngle;
+    int32_t pixelTwist;
+    int32_t rowTwist;
+
+    void next() {
+        if (pixelTwist != 0) {
+            pixelAngle += static_cast<uint32_t>(pixelTwist);
+            du = static_cast<uint32_t>(cosine[pixelAngle & ANGLE_MASK]);
+            dv = static_cast<uint32_t>(sine[pixelAngle & ANGLE_MASK]);
+        }
+        u += ru;  // with the row step that was in force for this row
+        v += rv;
+        if (rowTwist != 0) {
+            rowAngle += static_cast<uint32_t>(rowTwist);
+            ru = static_cast<uint32_t>(cosine[(rowAngle + SINE_TABLE_QUARTER) & ANGLE_MASK]);
+            rv = static_cast<uint32_t>(sine[(rowAngle + SINE_TABLE_QUARTER) & ANGLE_MASK]);
+        }
+    }
+};
+
+// Each row: only adds, shifts, masks and one load per pixel. Bits 8..15 of the two's-complement
+// coordinate are the texel index, which tiles the picture in both directions, below zero too.
+void drawRowsBaseline(uint32_t* __restrict destination, const uint32_t* __restrict source, RowWalk walk) {
+    for (int r = 0; r < DISTORT_HEIGHT; ++r, destination += DISTORT_WIDTH, walk.next()) {
+        uint32_t u = walk.u, v = walk.v;
+        for (int x = 0; x < DISTORT_WIDTH; ++x) {
+            destination[x] = source[(v & 0xFF00u) | ((u >> 8) & 0xFFu)];
+            u += walk.du;
+            v += walk.dv;
+        }
     }
 }
 
+#if DISTORT_HAS_AVX2
+// u and v modulo 2^16, packed: v in the high half, u in the low half.
+inline uint32_t packCoordinates(uint32_t u, uint32_t v) {
+    return (v << 16) | (u & 0xFFFFu);
+}
+
+// Rows that run within about 14° of the picture's vertical touch a new cache line at every pixel, and
+// those lines share a handful of cache sets (the picture's rows are 1 KiB apart), so a row has evicted
+// its lines before the next row, a texel to the side, reads them again.
+inline bool runsSteeply(const RowWalk& walk) {
+    const int64_t across = static_cast<int32_t>(walk.du), down = static_cast<int32_t>(walk.dv);
+    return 4 * (across < 0 ? -across : across) < (down < 0 ? -down : down);
+}
+
+struct RowLanes {
+    __m256i uv;    // per lane: v modulo 2^16 in the high half, u modulo 2^16 in the low half
+    __m256i step;  // eight pixels' step, packed alike
+};
+
+__attribute__((target("avx2"), always_inline)) inline RowLanes rowLanes(const RowWalk& walk) {
+    const __m256i lanes = _mm256_setr_epi16(0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+    const __m256i laneOffsets =
+        _mm256_mullo_epi16(lanes, _mm256_set1_epi32(static_cast<int32_t>(packCoordinates(walk.du, walk.dv))));
+    return {_mm256_add_epi16(_mm256_set1_epi32(static_cast<int32_t>(packCoordinates(walk.u, walk.v))),
+                             laneOffsets),
+            _mm256_set1_epi32(static_cast<int32_t>(packCoordinates(8 * walk.du, 8 * walk.dv)))};
+}
+
+// Eight texels for the lanes' coordinates: bytes 1 (u's texel) and 3 (v's texel) of each lane become
+// the index v × 256 + u.
+__attribute__((target("avx2"), always_inline)) inline __m256i gatherTexels(const int* texels, __m256i uv) {
+    const __m256i texelBytes = _mm256_setr_epi8(1, 3, -1, -1, 5, 7, -1, -1, 9, 11, -1, -1, 13, 15, -1, -1, 1,
+                                                3, -1, -1, 5, 7, -1, -1, 9, 11, -1, -1, 13, 15, -1, -1);
+    return _mm256_i32gather_epi32(texels, _mm256_shuffle_epi8(uv, texelBytes), 4);
+}
+
+constexpr int STEEP_GROUP = 4;  // steep rows drawn together, so each cache line serves them all
+
+// The same rows sixteen pixels a step. Only bits 8..15 of each coordinate choose the texel, and those
+// depend only on the coordinate modulo 2^16, so each 32-bit lane holds u and v modulo 2^16 in its two
+// halves and one 16-bit add (no carry between the halves) steps both. Lane j starts at pixel j's
+// coordinates, u + j × du and v + j × dv modulo 2^16, exactly as the baseline's running sums have them,
+// so every texel index is the baseline's. One byte shuffle then takes bits 8..15 of v and of u as the
+// index v × 256 + u. Compilers do not emit the gather for the plain loop, hence the intrinsics.
+// Steep rows are drawn four at a time, chunk by chunk.
+__attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destination,
+                                                  const uint32_t* __restrict source, RowWalk walk) {
+    static_assert(DISTORT_WIDTH % 16 == 0, "rows are drawn sixteen pixels a step");
+    const int* texels = reinterpret_cast<const int*>(source);
+    // The later rows of a steep group wait here, so the frame is still written strictly in order.
+    alignas(32) uint32_t held[STEEP_GROUP - 1][DISTORT_WIDTH];
+    int r = 0;
+    while (r < DISTORT_HEIGHT) {
+        if (r + STEEP_GROUP <= DISTORT_HEIGHT && runsSteeply(walk)) {
+            RowLanes rows[STEEP_GROUP];
+            for (int i = 0; i < STEEP_GROUP; ++i) {
+                rows[i] = rowLanes(walk);
+                walk.next();
+            }
+            for (int x = 0; x < DISTORT_WIDTH; x += 8) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x),
+                                    gatherTexels(texels, rows[0].uv));
+                rows[0].uv = _mm256_add_epi16(rows[0].uv, rows[0].step);
+                for (int i = 1; i < STEEP_GROUP; ++i) {
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(held[i - 1] + x),
+                                       gatherTexels(texels, rows[i].uv));
+                    rows[i].uv = _mm256_add_epi16(rows[i].uv, rows[i].step);
+                }
+            }
+            for (int i = 1; i < STEEP_GROUP; ++i)
+                std::memcpy(destination + i * DISTORT_WIDTH, held[i - 1], sizeof held[0]);
+            destination += STEEP_GROUP * DISTORT_WIDTH;
+            r += STEEP_GROUP;
+            continue;
+        }
+        RowLanes row = rowLanes(walk);
+        for (int x = 0; x < DISTORT_WIDTH; x += 16) {
+            const __m256i next = _mm256_add_epi16(row.uv, row.step);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x), gatherTexels(texels, row.uv));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x + 8), gatherTexels(texels, next));
+            row.uv = _mm256_add_epi16(next, row.step);
+        }
+        destination += DISTORT_WIDTH;
+        ++r;
+        walk.next();
+    }
+}
+#endif
+
+bool kernelRuns(int kernel) {
+    if (kernel == DISTORT_KERNEL_BASELINE) return true;
+#if DISTORT_HAS_AVX2
+    // Also asked from static constructors, before the runtime has probed the processor by itself.
+    __builtin_cpu_init();
+    if (kernel == DISTORT_KERNEL_AVX2) return __builtin_cpu_supports("avx2");
+#endif
+    return false;
+}
+
 }  // namespace
+
+int bestDistortKernel() {
+    return kernelRuns(DISTORT_KERNEL_AVX2) ? DISTORT_KERNEL_AVX2 : DISTORT_KERNEL_BASELINE;
+}
+
+int DistortEffect::selectKernel(int chosen) {
+    if ((chosen != DISTORT_KERNEL_BASELINE && chosen != DISTORT_KERNEL_AVX2) || !kernelRuns(chosen)) return 0;
+    kernel = chosen;
+    return 1;
+}
 
 void DistortEffect::buildSineTables(float amplitude) {
     constexpr double step = 0.006135923151542565;  // 2π/1024
@@ -50,38 +197,25 @@ void DistortEffect::distortPicture(uint32_t* destination, const uint32_t* source
     effectAngle = static_cast<int32_t>(theta);
     const uint32_t phi = (theta + SINE_TABLE_QUARTER) & ANGLE_MASK;
 
-    uint32_t du = static_cast<uint32_t>(zoomedStep(cosineTable[theta], zoom));
-    uint32_t dv = static_cast<uint32_t>(zoomedStep(sineTable[theta], zoom));
-    uint32_t ru = static_cast<uint32_t>(zoomedStep(cosineTable[phi], zoom));
-    uint32_t rv = static_cast<uint32_t>(zoomedStep(sineTable[phi], zoom));
+    const uint32_t du = static_cast<uint32_t>(zoomedStep(cosineTable[theta], zoom));
+    const uint32_t dv = static_cast<uint32_t>(zoomedStep(sineTable[theta], zoom));
+    const uint32_t ru = static_cast<uint32_t>(zoomedStep(cosineTable[phi], zoom));
+    const uint32_t rv = static_cast<uint32_t>(zoomedStep(sineTable[phi], zoom));
 
     // Screen pixel (160, 100) looks at texel (128.0, 128.0), the picture's centre.
     constexpr uint32_t centre = 128u << 8;
-    uint32_t rowU = centre - (DISTORT_WIDTH / 2) * du - (DISTORT_HEIGHT / 2) * ru;
-    uint32_t rowV = centre - (DISTORT_WIDTH / 2) * dv - (DISTORT_HEIGHT / 2) * rv;
+    const uint32_t rowU = centre - (DISTORT_WIDTH / 2) * du - (DISTORT_HEIGHT / 2) * ru;
+    const uint32_t rowV = centre - (DISTORT_WIDTH / 2) * dv - (DISTORT_HEIGHT / 2) * rv;
 
-    // Twist angles run unreduced (unsigned, so they wrap harmlessly) and are masked on each read.
-    uint32_t pixelAngle = theta;
-    uint32_t rowAngle = theta;
-
-    for (int r = 0; r < DISTORT_HEIGHT; ++r) {
-        scanRow(destination, source, rowU, rowV, du, dv);
-        destination += DISTORT_WIDTH;
-
-        // The replacement steps are the bare table entries: one texel long, whatever the zoom.
-        if (pixelTwist != 0) {
-            pixelAngle += static_cast<uint32_t>(pixelTwist);
-            du = static_cast<uint32_t>(cosineTable[pixelAngle & ANGLE_MASK]);
-            dv = static_cast<uint32_t>(sineTable[pixelAngle & ANGLE_MASK]);
-        }
-        rowU += ru;
-        rowV += rv;
-        if (rowTwist != 0) {
-            rowAngle += static_cast<uint32_t>(rowTwist);
-            ru = static_cast<uint32_t>(cosineTable[(rowAngle + SINE_TABLE_QUARTER) & ANGLE_MASK]);
-            rv = static_cast<uint32_t>(sineTable[(rowAngle + SINE_TABLE_QUARTER) & ANGLE_MASK]);
-        }
+    const RowWalk walk{sineTable, cosineTable, rowU,  rowV,  du,         dv,
+                       ru,        rv,          theta, theta, pixelTwist, rowTwist};
+#if DISTORT_HAS_AVX2
+    if (kernel == DISTORT_KERNEL_AVX2) {
+        drawRowsAvx2(destination, source, walk);
+        return;
     }
+#endif
+    drawRowsBaseline(destination, source, walk);
 }
 
 void buildSineTables(float amplitude) {

@@ -9,6 +9,14 @@ inline constexpr int DISTORT_HEIGHT = 200;          // destination rows
 inline constexpr int DISTORT_TEXTURE_SIZE = 256;    // source texels per row and rows; no gaps either
 inline constexpr float DISTORT_AMPLITUDE = 256.0f;  // table amplitude the intro uses: 8.8 fixed point
 
+// Row kernels of distortPicture. Both draw exactly the same pixels; the AVX2 one gathers eight texels
+// at a time and runs only where the processor has AVX2.
+inline constexpr int DISTORT_KERNEL_BASELINE = 0;
+inline constexpr int DISTORT_KERNEL_AVX2 = 1;
+
+// The fastest kernel this processor runs.
+int bestDistortKernel();
+
 // The effect's tables and angle; the intro uses the one instance pictureEffect.
 class DistortEffect {
 public:
@@ -22,9 +30,13 @@ public:
     void distortPicture(uint32_t* destination, const uint32_t* source, int32_t angleStep, float zoom,
                         int32_t pixelTwist, int32_t rowTwist);
 
+    // 1 when the processor runs that kernel and it is now in use; 0 and no change otherwise.
+    int selectKernel(int kernel);
+
     int32_t sineTable[SINE_TABLE_SIZE] = {};    // amplitude × sin; with 256.0 the unit circle in 8.8
     int32_t cosineTable[SINE_TABLE_SIZE] = {};  // cosineTable[i] == sineTable[(i + 256) & 1023]
     int32_t effectAngle = 0;                    // 0..1023, carried from frame to frame
+    int kernel = bestDistortKernel();           // DISTORT_KERNEL_…, changed only through selectKernel
 };
 
 extern DistortEffect pictureEffect;

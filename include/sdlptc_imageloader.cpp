@@ -73,24 +73,33 @@ void pngFree(png_structp, png_voidp block) {
     free(block);
 }
 
-// The palette of a palette image: PNG entry i becomes entry i, the rest stay black. 0 without one.
-int installPngPalette(png_structp png, png_infop info, _vktSurface& surface) {
-    png_colorp colours = nullptr;
-    int count = 0;
-    if (!png_get_PLTE(png, info, &colours, &count) || !colours) return 0;
-    if (count > _vktPalette::ENTRIES) count = _vktPalette::ENTRIES;
-    uint32_t entries[_vktPalette::ENTRIES] = {};
-    for (int i = 0; i < count; ++i) entries[i] = packRGB(colours[i].red, colours[i].green, colours[i].blue);
-    _vktPalette palette;
-    palette.load(entries);
-    surface.setPalette(palette);
-    return 1;
+// The 256 colours of an 8-bit picture: a palette image's PNG entries (entry i becomes entry i), a grey
+// image's ramp (entry i is i × 0x010101), black elsewhere. False when a palette chunk has no entries.
+bool pngColours(png_structp png, png_infop info, int colourType, SDL_Color (&colours)[_vktPalette::ENTRIES]) {
+    for (SDL_Color& colour : colours) colour = SDL_Color{0, 0, 0, 0};
+    if (png_get_valid(png, info, PNG_INFO_PLTE)) {
+        png_colorp entries = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &entries, &count) || !entries) return false;
+        if (count > _vktPalette::ENTRIES) count = _vktPalette::ENTRIES;
+        for (int i = 0; i < count; ++i)
+            colours[i] = SDL_Color{entries[i].red, entries[i].green, entries[i].blue, 0};
+    }
+    // Grey samples of 1, 2 or 4 bits keep their raw values and so index the ramp's darkest entries.
+    if (colourType == PNG_COLOR_TYPE_GRAY)
+        for (int i = 0; i < _vktPalette::ENTRIES; ++i)
+            colours[i] = SDL_Color{Uint8(i), Uint8(i), Uint8(i), 0};
+    return true;
 }
 
-void installGreyRamp(_vktSurface& surface) {
-    _vktPalette palette;
-    palette.makeGrey();
-    surface.setPalette(palette);
+// The picture's surface as create() makes it for SURFACE_SOFTWARE without options, except that an 8-bit
+// surface gets no palette here: create() would write an all-black one, and the decoder writes the final
+// one right after.
+bool createPngSurface(_vktSurface& surface, int width, int height, const _vktFormat& format) {
+    surface.free();
+    surface.surface = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, format.bits(), format.redMask(),
+                                           format.greenMask(), format.blueMask(), format.alphaMask());
+    return surface.surface != nullptr;
 }
 
 // Everything after the recovery point. Any libpng error leaves through longjmp, so no object with a
@@ -155,14 +164,12 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
         default:
             png_error(png, "\npng: bad image color type");
     }
-    if (!surface.create(static_cast<int>(width), static_cast<int>(height), _vktFormat(formatId),
-                        SURFACE_SOFTWARE, 0))
+    if (!createPngSurface(surface, static_cast<int>(width), static_cast<int>(height), _vktFormat(formatId)))
         png_error(png, "\npng: error initializing surface");
-
-    if (png_get_valid(png, info, PNG_INFO_PLTE) && !installPngPalette(png, info, surface))
-        png_error(png, "\npng: error locking palette");
-    // Grey samples of 1, 2 or 4 bits keep their raw values and so index the ramp's darkest entries.
-    if (colourType == PNG_COLOR_TYPE_GRAY) installGreyRamp(surface);
+    SDL_Color colours[_vktPalette::ENTRIES];
+    if (!pngColours(png, info, colourType, colours)) png_error(png, "\npng: error locking palette");
+    // A true-colour picture may carry a suggested palette; it has nowhere to go.
+    if (surface.surface->format->palette) SDL_SetColors(surface.surface, colours, 0, _vktPalette::ENTRIES);
 
     if (png_get_rowbytes(png, info) > static_cast<size_t>(surface.pitch()))
         png_error(png, "\npng: image pitch too short");

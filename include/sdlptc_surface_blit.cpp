@@ -1,6 +1,8 @@
 // sdlptc_surface_blit.cpp: blits between surfaces and onto the console's screen, and clipping rectangles.
 #include "sdlptc_surface.h"
 
+#include <cstring>
+
 #include "sdlptc_console.h"
 
 namespace {
@@ -8,6 +10,98 @@ namespace {
 // The whole of a surface as an SDL source rectangle.
 SDL_Rect wholeOf(const SDL_Surface* surface) {
     return toSDLRect(_vktRect{0, 0, surface->w, surface->h});
+}
+
+// The blits of every frame (sprite, text, glyphs, the copy to a 32- or 16-bit screen) are done here
+// rather than through SDL, whose per-call mapping and generic loops cost more than the pixels. Each
+// produces exactly SDL's result for the surfaces it accepts; anything else goes to SDL_UpperBlit.
+
+constexpr Uint32 XRGB_RED = 0x00FF0000, XRGB_GREEN = 0x0000FF00, XRGB_BLUE = 0x000000FF;
+
+enum class DirectBlit { NONE, COPY, KEYED, TO_RGB565 };
+
+bool plainSurface(const SDL_Surface* surface) {
+    return !surfaceMustLock(surface) && !surface->locked && surface->pixels && surface->format->Amask == 0;
+}
+
+bool isXRGB8888(const SDL_PixelFormat* format) {
+    return format->BytesPerPixel == 4 && format->Rmask == XRGB_RED && format->Gmask == XRGB_GREEN &&
+           format->Bmask == XRGB_BLUE;
+}
+
+// Which of the direct blits gives SDL's result for this pair; NONE leaves the blit to SDL.
+DirectBlit directBlitFor(const SDL_Surface* source, const SDL_Surface* destination) {
+    if (source == destination || !plainSurface(source) || !plainSurface(destination)) return DirectBlit::NONE;
+    const SDL_PixelFormat* from = source->format;
+    const SDL_PixelFormat* to = destination->format;
+    // Per-surface alpha blends, and RLE keeps its own copy of the pixels.
+    if ((source->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) || from->alpha != SDL_ALPHA_OPAQUE)
+        return DirectBlit::NONE;
+    if (!isXRGB8888(from)) return DirectBlit::NONE;
+    const bool keyed = (source->flags & SDL_SRCCOLORKEY) != 0;
+    if (isXRGB8888(to)) return keyed ? DirectBlit::KEYED : DirectBlit::COPY;
+    if (!keyed && to->BytesPerPixel == 2 && to->Rmask == 0xF800 && to->Gmask == 0x07E0 && to->Bmask == 0x001F)
+        return DirectBlit::TO_RGB565;
+    return DirectBlit::NONE;
+}
+
+// SDL_UpperBlit's clipping: the source rectangle to the source surface (moving the destination point
+// with a cut-off left or top), then to the destination's clipping rectangle. False when nothing is left.
+struct ClippedBlit {
+    int sourceX, sourceY, x, y, w, h;
+};
+bool clipLikeSDL(const SDL_Surface* source, const SDL_Rect& sourceArea, const SDL_Surface* destination,
+                 const SDL_Rect& destinationArea, ClippedBlit& blit) {
+    int sx = sourceArea.x, sy = sourceArea.y, w = sourceArea.w, h = sourceArea.h;
+    int dx = destinationArea.x, dy = destinationArea.y;
+    if (sx < 0) w += sx, dx -= sx, sx = 0;
+    if (source->w - sx < w) w = source->w - sx;
+    if (sy < 0) h += sy, dy -= sy, sy = 0;
+    if (source->h - sy < h) h = source->h - sy;
+    const SDL_Rect& clip = destination->clip_rect;
+    if (clip.x - dx > 0) w -= clip.x - dx, sx += clip.x - dx, dx = clip.x;
+    if (dx + w - clip.x - clip.w > 0) w -= dx + w - clip.x - clip.w;
+    if (clip.y - dy > 0) h -= clip.y - dy, sy += clip.y - dy, dy = clip.y;
+    if (dy + h - clip.y - clip.h > 0) h -= dy + h - clip.y - clip.h;
+    blit = {sx, sy, dx, dy, w, h};
+    return w > 0 && h > 0;
+}
+
+// A keyed pixel is one equal to the key in all 32 bits; the others arrive with their top byte cleared,
+// as SDL writes them between two layouts without alpha.
+__attribute__((target_clones("avx2", "default"))) void keyedRow(uint32_t* __restrict to,
+                                                                const uint32_t* __restrict from, int count,
+                                                                uint32_t key) {
+    for (int x = 0; x < count; ++x) to[x] = from[x] != key ? from[x] & 0x00FFFFFFu : to[x];
+}
+
+// 8 bits a channel cut to 5, 6 and 5 by dropping the low bits, as SDL does.
+__attribute__((target_clones("avx2", "default"))) void rgb565Row(uint16_t* __restrict to,
+                                                                 const uint32_t* __restrict from, int count) {
+    for (int x = 0; x < count; ++x)
+        to[x] = static_cast<uint16_t>(((from[x] >> 8) & 0xF800u) | ((from[x] >> 5) & 0x07E0u) |
+                                      ((from[x] >> 3) & 0x001Fu));
+}
+
+// The blit, done directly where directBlitFor allows it; otherwise SDL_UpperBlit's result.
+int blitLikeSDL(SDL_Surface* source, SDL_Rect sourceArea, SDL_Surface* destination,
+                SDL_Rect destinationArea) {
+    const DirectBlit kind = directBlitFor(source, destination);
+    if (kind == DirectBlit::NONE) return SDL_UpperBlit(source, &sourceArea, destination, &destinationArea);
+    ClippedBlit blit;
+    if (!clipLikeSDL(source, sourceArea, destination, destinationArea, blit)) return 0;
+    const auto* from =
+        static_cast<const uint8_t*>(source->pixels) + blit.sourceY * source->pitch + blit.sourceX * 4;
+    auto* to = static_cast<uint8_t*>(destination->pixels) + blit.y * destination->pitch +
+               blit.x * destination->format->BytesPerPixel;
+    for (int row = 0; row < blit.h; ++row, from += source->pitch, to += destination->pitch) {
+        const auto* pixels = reinterpret_cast<const uint32_t*>(from);
+        if (kind == DirectBlit::COPY) std::memcpy(to, from, static_cast<size_t>(blit.w) * 4);
+        if (kind == DirectBlit::KEYED)
+            keyedRow(reinterpret_cast<uint32_t*>(to), pixels, blit.w, source->format->colorkey);
+        if (kind == DirectBlit::TO_RGB565) rgb565Row(reinterpret_cast<uint16_t*>(to), pixels, blit.w);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -19,17 +113,16 @@ int _vktSurface::blitAt(_vktSurface& destination, int x, int y) const {
         copySurfacePixels(surface, 0, 0, surface->w, surface->h, destination.surface, x, y);
         return 1;
     }
-    SDL_Rect sdlSource = wholeOf(surface);
-    SDL_Rect sdlDestination = toSDLRect(_vktRect{x, y, surface->w, surface->h});
-    return SDL_UpperBlit(surface, &sdlSource, destination.surface, &sdlDestination) >= 0 ? 1 : 0;
+    const SDL_Rect sdlDestination = toSDLRect(_vktRect{x, y, surface->w, surface->h});
+    return blitLikeSDL(surface, wholeOf(surface), destination.surface, sdlDestination) >= 0 ? 1 : 0;
 }
 
 int _vktSurface::blitRect(_vktSurface& destination, const _vktRect& sourceArea,
                           const _vktRect& destinationArea) const {
     if (!surface || !destination.surface) return 0;
-    SDL_Rect sdlSource = toSDLRect(sourceArea);
-    SDL_Rect sdlDestination = toSDLRect(destinationArea);
-    return SDL_UpperBlit(surface, &sdlSource, destination.surface, &sdlDestination) >= 0 ? 1 : 0;
+    return blitLikeSDL(surface, toSDLRect(sourceArea), destination.surface, toSDLRect(destinationArea)) >= 0
+               ? 1
+               : 0;
 }
 
 int _vktSurface::blitToConsoleAt(_vktPTC& target, int x, int y) const {
@@ -51,10 +144,8 @@ int _vktSurface::copyToConsole(_vktPTC& target, const _vktRect& sourceArea,
                                const _vktRect& destinationArea) const {
     if (!target.isOpen) return 0;
     if (surface && target.screen) {
-        SDL_Rect sdlSource = toSDLRect(sourceArea);
-        SDL_Rect sdlDestination = toSDLRect(destinationArea);
         // A failed blit still presents: the frame loop shows whatever the screen holds.
-        SDL_UpperBlit(surface, &sdlSource, target.screen, &sdlDestination);
+        blitLikeSDL(surface, toSDLRect(sourceArea), target.screen, toSDLRect(destinationArea));
     }
     target.update();
     return 1;

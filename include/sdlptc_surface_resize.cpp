@@ -5,7 +5,15 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define RESIZE_HAS_AVX2 1
+#else
+#define RESIZE_HAS_AVX2 0
+#endif
+
 #include "diag.h"
+#include "sdlptc_surface_resize.h"
 
 namespace {
 
@@ -29,7 +37,68 @@ void sampleRow(const uint8_t* sourceRow, uint8_t* row, int width, int32_t step) 
     for (int x = 0; x < width; ++x, position += step) to[x] = from[position >> 10];
 }
 
+#if RESIZE_HAS_AVX2
+// The same for 4-byte pixels, eight at a time: lane j holds position (x + j) × step, exactly the
+// baseline's running sum as long as the row's last position fits in 31 bits (the caller checks).
+__attribute__((target("avx2"))) void sampleRow32Avx2(const uint8_t* sourceRow, uint8_t* row, int width,
+                                                     int32_t step) {
+    const int* from = reinterpret_cast<const int*>(sourceRow);
+    uint32_t* to = reinterpret_cast<uint32_t*>(row);
+    __m256i positions =
+        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
+    const __m256i step8 = _mm256_set1_epi32(8 * step);
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + x),
+                            _mm256_i32gather_epi32(from, _mm256_srli_epi32(positions, 10), 4));
+        positions = _mm256_add_epi32(positions, step8);
+    }
+    for (; x < width; ++x) to[x] = static_cast<uint32_t>(from[(int64_t{x} * step) >> 10]);
+}
+#endif
+
+bool samplerRuns(int sampler) {
+    if (sampler == RESIZE_SAMPLER_BASELINE) return true;
+#if RESIZE_HAS_AVX2
+    // Also asked from static constructors, before the runtime has probed the processor by itself.
+    __builtin_cpu_init();
+    if (sampler == RESIZE_SAMPLER_AVX2) return __builtin_cpu_supports("avx2");
+#endif
+    return false;
+}
+
+int samplerInUse = bestResizeSampler();
+
+// One source row at the new width, in the sampler in use where it applies.
+void sampleRowOfBytes(const uint8_t* sourceRow, uint8_t* row, int width, int32_t step, int bytes) {
+#if RESIZE_HAS_AVX2
+    // 32-bit lanes hold positions up to (width - 1) × step < old width × 1024.
+    if (bytes == 4 && samplerInUse == RESIZE_SAMPLER_AVX2 && int64_t{width} * step < (int64_t{1} << 31)) {
+        sampleRow32Avx2(sourceRow, row, width, step);
+        return;
+    }
+#endif
+    if (bytes == 1) sampleRow<uint8_t>(sourceRow, row, width, step);
+    if (bytes == 2) sampleRow<uint16_t>(sourceRow, row, width, step);
+    if (bytes == 4) sampleRow<uint32_t>(sourceRow, row, width, step);
+}
+
 }  // namespace
+
+int bestResizeSampler() {
+    return samplerRuns(RESIZE_SAMPLER_AVX2) ? RESIZE_SAMPLER_AVX2 : RESIZE_SAMPLER_BASELINE;
+}
+
+int selectResizeSampler(int sampler) {
+    if ((sampler != RESIZE_SAMPLER_BASELINE && sampler != RESIZE_SAMPLER_AVX2) || !samplerRuns(sampler))
+        return 0;
+    samplerInUse = sampler;
+    return 1;
+}
+
+int resizeSampler() {
+    return samplerInUse;
+}
 
 int _vktSurface::resize(int newWidth, int newHeight) {
     if (!surface) return 0;
@@ -41,33 +110,31 @@ int _vktSurface::resize(int newWidth, int newHeight) {
     const int bytes = surface->format->BytesPerPixel;
     if (bytes != 1 && bytes != 2 && bytes != 4) return 0;
 
-    // Horizontal pass: every row to the new width.
+    // Horizontal pass: the rows at the new width. Only the rows the vertical pass picks are sampled, each
+    // once; the others would be thrown away with the temporary.
     TemporaryPtr rows(checkedCreate<_vktSurface>(__FILE__, __LINE__, "tmp_resize_surf"));
     if (!rows->create(newWidth, oldHeight, working, SURFACE_SOFTWARE, 0)) return 0;
-    const int32_t stepX = scaleStep(oldWidth, newWidth);
-    const uint8_t* from = static_cast<const uint8_t*>(lock());
-    uint8_t* to = static_cast<uint8_t*>(rows->lock());
-    for (int y = 0; y < oldHeight; ++y) {
-        const uint8_t* sourceRow = from + y * surface->pitch;
-        uint8_t* row = to + y * rows->surface->pitch;
-        if (bytes == 1) sampleRow<uint8_t>(sourceRow, row, newWidth, stepX);
-        if (bytes == 2) sampleRow<uint16_t>(sourceRow, row, newWidth, stepX);
-        if (bytes == 4) sampleRow<uint32_t>(sourceRow, row, newWidth, stepX);
-    }
-    unlock();
-    rows->unlock();
-
     // Vertical pass: whole rows picked for the new height.
     TemporaryPtr scaled(checkedCreate<_vktSurface>(__FILE__, __LINE__, "finalsurf_resize_surf"));
     if (!scaled->create(newWidth, newHeight, working, SURFACE_SOFTWARE, 0)) return 0;
     scaled->setPalette(palette());
+
+    const int32_t stepX = scaleStep(oldWidth, newWidth);
     const int32_t stepY = scaleStep(oldHeight, newHeight);
-    from = static_cast<const uint8_t*>(rows->lock());
-    to = static_cast<uint8_t*>(scaled->lock());
+    const uint8_t* from = static_cast<const uint8_t*>(lock());
+    uint8_t* across = static_cast<uint8_t*>(rows->lock());
+    uint8_t* to = static_cast<uint8_t*>(scaled->lock());
     const size_t rowBytes = static_cast<size_t>(newWidth) * bytes;
     int64_t position = 0;
-    for (int r = 0; r < newHeight; ++r, position += stepY)
-        memcpy(to + r * scaled->surface->pitch, from + (position >> 10) * rows->surface->pitch, rowBytes);
+    int64_t sampled = -1;  // the last source row sampled; picked rows never go back up
+    for (int r = 0; r < newHeight; ++r, position += stepY) {
+        const int64_t y = position >> 10;
+        uint8_t* row = across + y * rows->surface->pitch;
+        if (y != sampled) sampleRowOfBytes(from + y * surface->pitch, row, newWidth, stepX, bytes);
+        sampled = y;
+        memcpy(to + r * scaled->surface->pitch, row, rowBytes);
+    }
+    unlock();
     rows->unlock();
     scaled->unlock();
 

@@ -105,3 +105,15 @@ uint32_t _vktBassModPlayer::setInstrumentSync(BASSMOD_SYNCPROC callback, int ins
 int _vktBassModPlayer::removeSync(uint32_t sync) {
     return BASSMOD_MusicRemoveSync(sync);
 }
+
+_vktBassModPlayer::_vktBassModPlayer(int device) : status(0) {
+    init(device);
+}
+
+int _vktBassModPlayer::init(int device) {
+    BASSMOD_Free();
+    status = 0;
+    if (BASSMOD_GetVersion() != BASSMOD_VERSION) return status;
+    status = BASSMOD_Init(device, 44100, 0) ? 1 : 0;
+    return status;
+}

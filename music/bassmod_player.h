@@ -8,6 +8,8 @@ class _vktBassModPlayer {
 public:
     // Runs init(); test status afterwards.
     _vktBassModPlayer();
+    // Runs init(device); BASSMOD_DEVICE_NONE gives a player whose music is only rendered on request.
+    explicit _vktBassModPlayer(int device);
     // Frees the library.
     ~_vktBassModPlayer();
     _vktBassModPlayer(const _vktBassModPlayer&) = delete;
@@ -15,6 +17,9 @@ public:
 
     // Frees the library, checks its version and opens the default output at 44100 Hz; status.
     int init();
+    // The same on a device of BASSMOD_Init: BASSMOD_DEVICE_DEFAULT, or BASSMOD_DEVICE_NONE, where nothing
+    // sounds and BASSMOD_Render takes the music out; status.
+    int init(int device);
     // Frees the library; status 0; returns 1.
     int shutdown();
     int release();

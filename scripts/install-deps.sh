@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again.
 #   scripts/install-deps.sh          build and run
-#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox, and
-#                                    clang with its sanitizer and libFuzzer runtimes for the fuzz build)
+#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox, ImageMagick, desktop-file-validate,
+#                                    and clang with its sanitizer and libFuzzer runtimes for the fuzz build)
+#   scripts/install-deps.sh --bench  also Google Benchmark and the libraries the benchmarks compare with
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick desktop-file-utils
                clang libclang-rt-14-dev llvm)
+elif [ "${1:-}" = "--bench" ]; then
+    packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux)
 fi
 
 missing=()

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -68,7 +69,7 @@ XSession::XSession(int width, int height) {
     if (pid == 0) {
         close(fds[0]);
         execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+               "-nolisten", "tcp", "-noreset", "-br", "-nocursor", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -114,4 +115,15 @@ bool XSession::closeWindows() const {
 
 bool XSession::captureScreen(const std::string& pngPath) const {
     return run({"sh", "-c", "xwd -root -silent | convert xwd:- '" + pngPath + "'"});
+}
+
+Image XSession::grabScreen() const {
+    char path[] = "/tmp/dovoz1-screen-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) return {};
+    close(fd);
+    Image screen;
+    if (run({"xwd", "-root", "-silent", "-out", path})) screen = readXwd(path);
+    unlink(path);
+    return screen;
 }

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "image.h"
+
 class XSession {
 public:
-    // Starts Xvfb on a free display with the given screen size, then evilwm on it.
+    // Starts Xvfb on a free display with the given screen size (black root window, no cursor), then
+    // evilwm on it.
     XSession(int width = 1280, int height = 800);
     ~XSession();
     XSession(const XSession&) = delete;
@@ -22,6 +25,8 @@ public:
     bool closeWindows() const;
     // The whole screen as a PNG file.
     bool captureScreen(const std::string& pngPath) const;
+    // The whole screen as it is now; empty if the capture failed.
+    Image grabScreen() const;
 
 private:
     bool run(const std::vector<std::string>& command) const;

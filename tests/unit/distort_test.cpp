@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -231,5 +232,75 @@ INSTANTIATE_TEST_SUITE_P(AllModes, DistortModeTest,
                          ::testing::Combine(::testing::Range(0, EFFECT_MODES),
                                             ::testing::Values(0, 37, 300, 777, -6),
                                             ::testing::Values(1.0f, 0.37f, 2.5f, -1.3f, 10.05f)));
+
+// The row kernels: each the closed-form frame on its own, and all of them the same frame for any steps.
+class DistortKernelTest : public DistortTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        DistortTest::SetUp();
+        if (!effect.selectKernel(GetParam())) GTEST_SKIP() << "this processor lacks kernel " << GetParam();
+    }
+};
+
+TEST_P(DistortKernelTest, EveryModeMatchesTheClosedFormFrame) {
+    for (int mode = 0; mode < EFFECT_MODES; ++mode) {
+        // 230, 256 and 777 run near the picture's vertical, where rows are drawn in groups.
+        for (int angle : {0, 37, 230, 256, 300, 777}) {
+            for (float zoom : {1.0f, 0.02f, 10.05f, -1.3f}) {
+                const ModeTwist twist = modeTable[mode];
+                const auto frame = frameAt(angle, zoom, twist.pixelTwist, twist.rowTwist);
+                ASSERT_EQ(frame,
+                          referenceFrame(effect, angle, zoom, twist.pixelTwist, twist.rowTwist, texture))
+                    << "mode " << mode << " angle " << angle << " zoom " << zoom;
+            }
+        }
+    }
+}
+
+TEST_P(DistortKernelTest, DrawsTheBaselineFrameForAnySteps) {
+    // Huge zooms saturate the steps, so every coordinate sum wraps many times along a row.
+    DistortEffect baseline;
+    baseline.buildSineTables(256.0f);
+    ASSERT_EQ(baseline.selectKernel(DISTORT_KERNEL_BASELINE), 1);
+    std::vector<uint32_t> expected(W * H), frame(W * H);
+    const float zooms[] = {0.0f, 0.5f, 3.3f, -7.75f, 1.0e6f, -1.0e9f, 4.0e12f};
+    const int32_t twists[] = {0, 1, -3, 511, 1024, INT32_MAX};
+    uint32_t seed = 12345;
+    for (float zoom : zooms) {
+        for (int32_t pixelTwist : twists) {
+            seed = seed * 1103515245u + 12345u;
+            const int32_t step = static_cast<int32_t>(seed >> 8);
+            const int32_t rowTwist = twists[(seed >> 4) % 6];
+            baseline.distortPicture(expected.data(), texture.data(), step, zoom, pixelTwist, rowTwist);
+            effect.distortPicture(frame.data(), texture.data(), step, zoom, pixelTwist, rowTwist);
+            ASSERT_EQ(frame, expected) << "zoom " << zoom << " twists " << pixelTwist << "," << rowTwist;
+            ASSERT_EQ(effect.effectAngle, baseline.effectAngle);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, DistortKernelTest,
+                         ::testing::Values(DISTORT_KERNEL_BASELINE, DISTORT_KERNEL_AVX2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == DISTORT_KERNEL_AVX2 ? std::string("Avx2")
+                                                                      : std::string("Baseline");
+                         });
+
+TEST(DistortKernelChoice, TheBestKernelRunsAndUnknownKernelsAreRefused) {
+    DistortEffect effect;
+    EXPECT_EQ(effect.kernel, bestDistortKernel());
+    EXPECT_EQ(effect.selectKernel(effect.kernel), 1);
+    EXPECT_EQ(effect.selectKernel(7), 0);
+    EXPECT_EQ(effect.selectKernel(-1), 0);
+    EXPECT_EQ(effect.kernel, bestDistortKernel());
+    EXPECT_EQ(effect.selectKernel(DISTORT_KERNEL_BASELINE), 1);
+    EXPECT_EQ(effect.kernel, DISTORT_KERNEL_BASELINE);
+    // The intro's own instance uses the fastest kernel the processor runs.
+    EXPECT_EQ(pictureEffect.kernel, bestDistortKernel());
+    // A processor with AVX2 gets the gathering kernel.
+    if (__builtin_cpu_supports("avx2")) {
+        EXPECT_EQ(bestDistortKernel(), DISTORT_KERNEL_AVX2);
+    }
+}
 
 }  // namespace

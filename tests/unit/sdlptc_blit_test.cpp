@@ -181,4 +181,116 @@ TEST_F(BlitTest, BlitsOntoTheScreenLandWhereAsked) {
     EXPECT_EQ(readPixel(console.screen, 1, 0), 0u);
 }
 
+// The work-format blits the library does without SDL must give SDL's own result to the byte: random
+// pixels in all 32 bits, keys that match some pixels only in their colour, clipping rectangles, and
+// positions off every edge and beyond the 16-bit cut.
+class SameAsSdlBlitTest : public SdlTest {
+protected:
+    uint32_t next() {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint32_t>(seed >> 32);
+    }
+    int between(int low, int high) {
+        return low + static_cast<int>(next() % static_cast<uint32_t>(high - low + 1));
+    }
+
+    // Random pixels of which a third are the key, or the key's colour with another top byte.
+    void scramble(SDL_Surface* surface, uint32_t key) {
+        for (int y = 0; y < surface->h; ++y) {
+            for (int x = 0; x < surface->w; ++x) {
+                const uint32_t roll = next();
+                uint32_t value = next();
+                if (roll % 6 == 0) value = key;
+                if (roll % 6 == 1) value = (key & 0x00FFFFFF) | (next() << 24);
+                writePixel(surface, x, y, value);
+            }
+        }
+    }
+
+    SDL_Rect randomRect(int limit) {
+        SDL_Rect r;
+        r.x = static_cast<Sint16>(between(-limit, 2 * limit));
+        r.y = static_cast<Sint16>(between(-limit, 2 * limit));
+        r.w = static_cast<Uint16>(between(0, 2 * limit));
+        r.h = static_cast<Uint16>(between(0, 2 * limit));
+        return r;
+    }
+
+    uint64_t seed = 20240601;
+};
+
+TEST_F(SameAsSdlBlitTest, KeyedAndPlainBlitsBetweenWorkSurfaces) {
+    const _vktFormat work(FORMAT_XRGB8888);
+    for (int round = 0; round < 1000; ++round) {
+        _vktSurface source(between(1, 40), between(1, 30), work, SURFACE_SOFTWARE, 0);
+        _vktSurface ours(between(1, 50), between(1, 40), work, SURFACE_SOFTWARE, 0);
+        const uint32_t key = round % 4 == 3 ? 0xFF00FF : next();
+        scramble(source.surface, key);
+        scramble(ours.surface, key);
+        if (round % 3 != 0) source.setColorKey(key, 0);
+        // Alpha switched on and off again leaves a plain blit; switched on, SDL blends.
+        if (round % 7 == 0) source.setAlpha(90);
+        if (round % 7 == 0 && round % 2 == 0) source.clearAlpha();
+        if (round % 5 == 0) {
+            const SDL_Rect clip = randomRect(30);
+            SDL_SetClipRect(ours.surface, &clip);
+        }
+        _vktSurface sdl(ours);
+        SDL_SetClipRect(sdl.surface, &ours.surface->clip_rect);
+
+        const int x = round % 50 == 0 ? between(-40000, 40000) : between(-45, 55);
+        const int y = round % 50 == 1 ? between(-40000, 40000) : between(-35, 45);
+        SDL_Rect sourceArea = {0, 0, static_cast<Uint16>(source.width()),
+                               static_cast<Uint16>(source.height())};
+        SDL_Rect place = toSDLRect(_vktRect{x, y, 0, 0});
+        const int expected = SDL_UpperBlit(source.surface, &sourceArea, sdl.surface, &place) >= 0 ? 1 : 0;
+        ASSERT_EQ(source.blitAt(ours, x, y), expected);
+        ASSERT_EQ(pixelBytes(ours.surface), pixelBytes(sdl.surface)) << "blitAt, round " << round;
+
+        // A rectangle of the source, as the glyphs are taken from the font sheet, reaching over its edges.
+        const int sw = source.width(), sh = source.height();
+        const _vktRect area{between(-sw / 2, sw), between(-sh / 2, sh), between(0, sw + 2),
+                            between(0, sh + 2)};
+        const _vktRect at{between(-10, ours.width()), between(-10, ours.height()), between(0, 9),
+                          between(0, 9)};
+        SDL_Rect sdlPart = toSDLRect(area);
+        SDL_Rect sdlAt = toSDLRect(at);
+        const int expectedRect = SDL_UpperBlit(source.surface, &sdlPart, sdl.surface, &sdlAt) >= 0 ? 1 : 0;
+        ASSERT_EQ(source.blitRect(ours, area, at), expectedRect);
+        ASSERT_EQ(pixelBytes(ours.surface), pixelBytes(sdl.surface)) << "blitRect, round " << round;
+    }
+}
+
+TEST_F(SameAsSdlBlitTest, WorkSurfaceOntoBothScreenDepths) {
+    for (const int mode : {MODE_RGB32, MODE_RGB16}) {
+        _vktPTC console(320, 200, mode, SCREEN_FULL);
+        ASSERT_TRUE(console.isOpen);
+        SDL_Surface* screen = console.screen;
+        _vktSurface work(&console, 320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
+        for (int round = 0; round < 12; ++round) {
+            scramble(work.surface, 0);
+            scramble(screen, 0);
+            if (round == 11) {
+                const SDL_Rect clip = {13, 7, 250, 150};
+                SDL_SetClipRect(screen, &clip);
+            }
+            const std::vector<uint8_t> before = pixelBytes(screen);
+            const _vktRect area =
+                round < 6 ? _vktRect{0, 0, 320, 200}
+                          : _vktRect{between(-20, 300), between(-20, 190), between(0, 340), between(0, 220)};
+            SDL_Rect sdlArea = toSDLRect(area);
+            SDL_Rect sdlPlace = sdlArea;
+            ASSERT_EQ(SDL_UpperBlit(work.surface, &sdlArea, screen, &sdlPlace), 0);
+            const std::vector<uint8_t> expected = pixelBytes(screen);
+            for (int y = 0; y < screen->h; ++y)
+                memcpy(static_cast<uint8_t*>(screen->pixels) + y * screen->pitch,
+                       before.data() + y * screen->w * screen->format->BytesPerPixel,
+                       static_cast<size_t>(screen->w) * screen->format->BytesPerPixel);
+            ASSERT_EQ(work.copyToConsole(console, area, area), 1);
+            ASSERT_EQ(pixelBytes(screen), expected) << "mode " << mode << ", round " << round;
+        }
+        SDL_SetClipRect(screen, nullptr);
+    }
+}
+
 }  // namespace

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "interpose_SDL_CreateRGBSurface.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
+#include "sdlptc_surface_resize.h"
 
 namespace {
 
@@ -176,6 +180,75 @@ TEST_F(ResizeTest, CropKeepsKeyedPixelsAndThePalette) {
     ASSERT_EQ(paletted.crop(_vktRect{1, 2, 2, 2}), 1);
     EXPECT_EQ(paletted.palette().entries()[128], 0x808080u);
     EXPECT_EQ(readPixel(paletted.surface, 1, 1), 2u);  // (y 3, x 2): the low byte of 0x3002
+}
+
+// Both row samplers against the closed form: pixel (x, y) of the result is source pixel
+// ((x × sx) >> 10, (y × sy) >> 10) with sx and sy the truncated 22.10 steps, for every pixel size.
+class ResizeSamplerTest : public SdlTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        SdlTest::SetUp();
+        if (!selectResizeSampler(GetParam())) GTEST_SKIP() << "this processor lacks sampler " << GetParam();
+    }
+    void TearDown() override {
+        selectResizeSampler(bestResizeSampler());
+        SdlTest::TearDown();
+    }
+};
+
+TEST_P(ResizeSamplerTest, EveryPixelIsTheClosedFormSample) {
+    struct Size {
+        int w, h;
+    };
+    const Size shapes[][2] = {{{256, 256}, {320, 200}}, {{320, 200}, {256, 256}}, {{7, 5}, {13, 11}},
+                              {{13, 11}, {7, 5}},       {{1, 1}, {9, 3}},         {{3000, 2}, {17, 1}},
+                              {{17, 3}, {3001, 2}},     {{64, 64}, {64, 31}}};
+    const _vktFormat formats[] = {_vktFormat(FORMAT_INDEX8), _vktFormat(FORMAT_RGB565),
+                                  _vktFormat(FORMAT_XRGB8888)};
+    uint32_t seed = 99;
+    for (const auto& shape : shapes) {
+        for (const _vktFormat& format : formats) {
+            _vktSurface surface(shape[0].w, shape[0].h, format, SURFACE_SOFTWARE, 0);
+            ASSERT_NE(surface.surface, nullptr);
+            std::vector<uint32_t> source(static_cast<size_t>(shape[0].w) * shape[0].h);
+            for (int y = 0; y < shape[0].h; ++y) {
+                for (int x = 0; x < shape[0].w; ++x) {
+                    seed = seed * 1664525u + 1013904223u;
+                    writePixel(surface.surface, x, y, seed);
+                    source[static_cast<size_t>(y) * shape[0].w + x] = readPixel(surface.surface, x, y);
+                }
+            }
+            ASSERT_EQ(surface.resize(shape[1].w, shape[1].h), 1);
+            ASSERT_EQ(surface.width(), shape[1].w);
+            ASSERT_EQ(surface.height(), shape[1].h);
+            const int64_t sx = int64_t{shape[0].w} * 1024 / shape[1].w;
+            const int64_t sy = int64_t{shape[0].h} * 1024 / shape[1].h;
+            for (int y = 0; y < shape[1].h; ++y) {
+                for (int x = 0; x < shape[1].w; ++x) {
+                    const size_t from = static_cast<size_t>((y * sy) >> 10) * shape[0].w + ((x * sx) >> 10);
+                    ASSERT_EQ(readPixel(surface.surface, x, y), source[from])
+                        << shape[0].w << "x" << shape[0].h << " to " << shape[1].w << "x" << shape[1].h
+                        << ", " << format.bits() << " bits, pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samplers, ResizeSamplerTest,
+                         ::testing::Values(RESIZE_SAMPLER_BASELINE, RESIZE_SAMPLER_AVX2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == RESIZE_SAMPLER_AVX2 ? std::string("Avx2")
+                                                                      : std::string("Baseline");
+                         });
+
+TEST(ResizeSamplerChoice, TheBestSamplerIsInUseAndUnknownOnesAreRefused) {
+    EXPECT_EQ(resizeSampler(), bestResizeSampler());
+    EXPECT_EQ(selectResizeSampler(5), 0);
+    EXPECT_EQ(resizeSampler(), bestResizeSampler());
+    if (__builtin_cpu_supports("avx2")) {
+        EXPECT_EQ(bestResizeSampler(), RESIZE_SAMPLER_AVX2);
+    }
 }
 
 }  // namespace

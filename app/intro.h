@@ -1,0 +1,23 @@
+// intro.h: the intro's whole run, shared by the program and its capture: start-up, opening fade, frame
+// loop with the closing fade, and shut-down.
+#pragma once
+#include <cstdint>
+
+#include "bassmod.h"
+
+// What a run may set differently; the defaults are the program's own.
+struct IntroSettings {
+    // BASSMOD_DEVICE_DEFAULT plays through SDL audio; with BASSMOD_DEVICE_NONE nothing sounds and the
+    // music is taken out with BASSMOD_Render.
+    int musicDevice = BASSMOD_DEVICE_DEFAULT;
+    // Seeds the random source with seed rather than the calendar time.
+    bool fixedSeed = false;
+    uint32_t seed = 1;
+    // Called once the music plays, the scheduler is armed and startTime is taken, right before the
+    // first frame reads its key; null calls nothing.
+    void (*beforeFrameLoop)() = nullptr;
+};
+
+// Runs the intro once: 0 after a normal run, also after a quit during the opening fade. A start-up
+// failure shows its message through the console and ends the process with status 1.
+int runIntro(const IntroSettings& settings);

@@ -1,0 +1,191 @@
+// Installing and packaging: what `cmake --install` puts where, and a .deb that names the Debian package
+// of every library the program links and runs from wherever it is unpacked.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "image.h"
+#include "program_runner.h"
+#include "user_run.h"
+#include "x_session.h"
+
+namespace {
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\n");
+    const size_t last = text.find_last_not_of(" \t\n");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+// "a | b (>= 1), c" as groups of alternatives, versions left out: {{a, b}, {c}}.
+std::vector<std::vector<std::string>> dependencyGroups(const std::string& field) {
+    std::vector<std::vector<std::string>> groups;
+    std::stringstream all(field);
+    std::string group;
+    while (std::getline(all, group, ',')) {
+        groups.emplace_back();
+        std::stringstream alternatives(group);
+        std::string name;
+        while (std::getline(alternatives, name, '|')) {
+            groups.back().push_back(trimmed(name.substr(0, name.find('('))));
+        }
+    }
+    return groups;
+}
+
+// The installed package that owns a library file, or "" when none does. Debian lists some libraries
+// under /lib and some under /usr/lib, so both the path the loader found and its real path are asked.
+std::string owningPackage(const std::string& library) {
+    std::error_code error;
+    const std::string real = std::filesystem::canonical(library, error).string();
+    for (const std::string& path : {library, real}) {
+        int status = 0;
+        const std::string answer = commandOutput("dpkg -S " + quoted(path) + " 2>/dev/null", &status);
+        if (status == 0 && answer.find(':') != std::string::npos) return answer.substr(0, answer.find(':'));
+    }
+    return {};
+}
+
+class PackageTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = makeTempDirectory();
+        ASSERT_FALSE(folder.empty());
+    }
+    void TearDown() override { removeTree(folder); }
+
+    // Builds the package as `make package` does, but into the test's folder; returns the .deb's path.
+    std::string buildPackage() {
+        int status = 0;
+        const std::string log = commandOutput(
+            std::string(DOVOZ1_CPACK_COMMAND) + " -G DEB -B " + quoted(folder + "/out") + " --config " +
+                quoted(std::string(DOVOZ1_BUILD_DIR) + "/CPackConfig.cmake") + " 2>&1",
+            &status);
+        EXPECT_EQ(status, 0) << log;
+        for (const std::string& name : filesIn(folder + "/out")) {
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".deb") return folder + "/out/" + name;
+        }
+        ADD_FAILURE() << "no .deb made\n" << log;
+        return {};
+    }
+
+    // Unpacks the package under root/ in the test's folder; returns that folder.
+    std::string unpack(const std::string& deb) {
+        const std::string root = folder + "/root";
+        int status = 0;
+        const std::string log =
+            commandOutput("dpkg-deb -x " + quoted(deb) + " " + quoted(root) + " 2>&1", &status);
+        EXPECT_EQ(status, 0) << log;
+        return root;
+    }
+
+    std::string folder;
+};
+
+TEST_F(PackageTest, InstallPutsTheProgramDesktopEntryAndIcon) {
+    int status = 0;
+    const std::string prefix = folder + "/usr";
+    const std::string log =
+        commandOutput(std::string(DOVOZ1_CMAKE_COMMAND) + " --install " + quoted(DOVOZ1_BUILD_DIR) +
+                          " --prefix " + quoted(prefix) + " 2>&1",
+                      &status);
+    ASSERT_EQ(status, 0) << log;
+
+    EXPECT_EQ(access((prefix + "/bin/dovoz1").c_str(), X_OK), 0) << log;
+
+    const std::string desktop = prefix + "/share/applications/dovoz1.desktop";
+    const std::string entry = fileText(desktop);
+    EXPECT_NE(entry.find("\nExec=dovoz1\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nIcon=dovoz1\n"), std::string::npos) << entry;
+    const std::string complaints =
+        commandOutput("desktop-file-validate " + quoted(desktop) + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << complaints;
+    EXPECT_EQ(complaints, "");
+
+    const std::string icon = prefix + "/share/icons/hicolor/64x64/apps/dovoz1.png";
+    const Image picture = readPng(icon);
+    EXPECT_EQ(picture.width, 64);
+    EXPECT_EQ(picture.height, 64);
+    EXPECT_EQ(fileText(icon), fileText(std::string(DOVOZ1_SOURCE_DIR) + "/data/icon.png"));
+}
+
+TEST_F(PackageTest, DebNamesThePackageOfEveryLinkedLibrary) {
+    const std::string deb = buildPackage();
+    ASSERT_FALSE(deb.empty());
+    const std::string contents = commandOutput("dpkg-deb -c " + quoted(deb));
+    for (const char* path : {"./usr/bin/dovoz1", "./usr/share/applications/dovoz1.desktop",
+                             "./usr/share/icons/hicolor/64x64/apps/dovoz1.png"}) {
+        EXPECT_NE(contents.find(std::string(" ") + path + "\n"), std::string::npos) << path << "\n"
+                                                                                    << contents;
+    }
+
+    const auto groups = dependencyGroups(commandOutput("dpkg-deb -f " + quoted(deb) + " Depends"));
+    const auto listed = [&groups](const std::string& package) {
+        for (const auto& group : groups) {
+            if (std::find(group.begin(), group.end(), package) != group.end()) return true;
+        }
+        return false;
+    };
+    // The SDL 1.2 API comes from sdl12-compat, or from the classic library in its place.
+    EXPECT_TRUE(listed("libsdl1.2-compat"));
+    EXPECT_TRUE(listed("libsdl1.2debian"));
+
+    const std::string binary = unpack(deb) + "/usr/bin/dovoz1";
+    std::stringstream needed(
+        commandOutput("readelf -d " + quoted(binary) + " | sed -n 's/.*(NEEDED).*\\[\\(.*\\)\\]/\\1/p'"));
+    const std::string resolved = commandOutput("ldd " + quoted(binary));
+    std::string library;
+    int libraries = 0;
+    while (std::getline(needed, library)) {
+        ++libraries;
+        const size_t at = resolved.find(library + " => ");
+        ASSERT_NE(at, std::string::npos) << library << " not found by the loader\n" << resolved;
+        const size_t from = at + library.size() + 4;
+        const std::string path = resolved.substr(from, resolved.find(' ', from) - from);
+        const std::string package = owningPackage(path);
+        ASSERT_FALSE(package.empty()) << path;
+        EXPECT_TRUE(listed(package)) << library << " comes from " << package
+                                     << ", which the package does not name";
+    }
+    EXPECT_GE(libraries, 3);
+}
+
+TEST_F(PackageTest, UnpackedProgramRunsToANormalExit) {
+    const std::string deb = buildPackage();
+    ASSERT_FALSE(deb.empty());
+    const std::string binary = unpack(deb) + "/usr/bin/dovoz1";
+    XSession session;
+    ASSERT_TRUE(session.running());
+    const std::string work = folder + "/work";
+    std::filesystem::create_directory(work);
+
+    ProgramRun run;
+    run.path = binary;
+    run.environment = {{"DISPLAY", session.display()}, {"SDL_AUDIODRIVER", "dummy"}};
+    run.unset = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "LD_PRELOAD"};
+    run.workingDirectory = work;
+    run.marker = "...video init ok!";
+    run.timeoutSeconds = 15;
+    run.actions = {{OPENING_FADE_SECONDS + 1.0, [&session] { EXPECT_TRUE(session.pressKey("Escape")); }}};
+    const ProgramResult result = runProgram(run);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(result.leftProcesses);
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_GT(parseStatistics(result.out).frames, 0) << result.out;
+    EXPECT_TRUE(filesIn(work).empty());
+}
+
+}  // namespace

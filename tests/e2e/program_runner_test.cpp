@@ -1,0 +1,48 @@
+// The runner the program tests rely on: a hung program must be ended and reported, and a process
+// left behind must be noticed, or the checks built on them would pass for the wrong reason.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "program_runner.h"
+
+namespace {
+
+TEST(ProgramRunnerTest, TimeoutEndsAProgramThatIgnoresSigterm) {
+    ProgramRun run;
+    run.path = "/bin/sh";
+    run.arguments = {"-c", "trap '' TERM; echo started; sleep 30"};
+    run.timeoutSeconds = 0.5;
+    const ProgramResult result = runProgram(run);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.signal, SIGKILL);
+    EXPECT_EQ(result.exitStatus, -1);
+    EXPECT_EQ(result.out, "started\n");
+    EXPECT_LT(result.endSeconds, 10.0);
+}
+
+TEST(ProgramRunnerTest, NoticesAndEndsAProcessLeftBehind) {
+    ProgramRun run;
+    run.path = "/bin/sh";
+    run.arguments = {"-c", "sleep 30 >/dev/null 2>&1 & exit 3"};
+    const ProgramResult result = runProgram(run);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_TRUE(result.leftProcesses);
+}
+
+TEST(ProgramRunnerTest, ActionsCountFromTheMarker) {
+    bool acted = false;
+    ProgramRun run;
+    run.path = "/bin/sh";
+    run.arguments = {"-c", "sleep 0.3; echo ready >&2; sleep 0.5"};
+    run.marker = "ready";
+    run.actions = {{0.1, [&acted] { acted = true; }}};
+    const ProgramResult result = runProgram(run);
+    EXPECT_TRUE(acted);
+    ASSERT_EQ(result.actionSeconds.size(), 1u);
+    EXPECT_GE(result.markerSeconds, 0.3);
+    EXPECT_GE(result.actionSeconds[0], result.markerSeconds + 0.1);
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+}  // namespace
