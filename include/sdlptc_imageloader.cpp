@@ -43,10 +43,12 @@ int loadWithDecoders(_vktSurface& surface, Source source, int (*const decoders[3
 
 // ---- PNG ----
 
-// Deflate inflates at most 1032-fold, and a PNG row carries at least width × bits-per-pixel bits of
-// inflated data, so an honest picture has width × height × bits per pixel ≤ 8 × 1032 × stream bytes.
-// Checking that before the surface exists keeps a forged header from buying memory it cannot fill.
-constexpr uint64_t PNG_INFLATE_BITS_PER_BYTE = 8 * 1032;
+// Deflate inflates at most 1032-fold, and every PNG row inflates to a filter byte and its samples in
+// whole bytes, so an honest picture has height × (1 + row bytes) ≤ 1032 × stream bytes (interlacing
+// only adds rows). Checking that before the surface exists keeps a forged header from buying memory it
+// cannot fill; counting bits alone would let a one-pixel-wide column claim 16 times its rows.
+constexpr uint64_t PNG_INFLATE_RATIO = 1032;
+constexpr uint64_t PNG_INFLATE_BITS_PER_BYTE = 8 * PNG_INFLATE_RATIO;
 // libpng's own default cap on either side, kept as the upper bound of ours.
 constexpr uint64_t PNG_SIDE_MAX = 1000000;
 // Ancillary chunks are all ignored here; libpng still buffers some of them, so bound how many and how big.
@@ -126,9 +128,10 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
     int bitDepth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, &interlace, nullptr, nullptr);
 
-    const uint64_t sourceBits =
-        static_cast<uint64_t>(width) * height * png_get_channels(png, info) * bitDepth;
-    if (sourceBits > bitBudget) png_error(png, "\npng: image larger than its data");
+    const uint64_t rowBytes =
+        1 + (static_cast<uint64_t>(width) * png_get_channels(png, info) * bitDepth + 7) / 8;
+    if (rowBytes * height > PNG_INFLATE_RATIO * streamBytes)
+        png_error(png, "\npng: image larger than its data");
 
     switch (bitDepth) {
         case 16:

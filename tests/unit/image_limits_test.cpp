@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 
+#include <png.h>
+
 #include "binfile.h"
 #include "sdl_fixture.h"
 #include "sdlptc_imageloader.h"
@@ -103,6 +105,29 @@ std::string bmp(int32_t width, int32_t height, int bits, uint32_t compression, c
 
 constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1;
 
+// A one-pixel-wide 1-bit grey column of zeros, as libpng writes it at its best compression.
+std::string pngColumn(uint32_t height) {
+    std::string out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp writer, png_bytep data, png_size_t count) {
+            static_cast<std::string*>(png_get_io_ptr(writer))
+                ->append(reinterpret_cast<const char*>(data), count);
+        },
+        [](png_structp) {});
+    png_set_IHDR(png, info, 1, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 9);
+    png_write_info(png, info);
+    png_byte row[1] = {0};
+    for (uint32_t y = 0; y < height; ++y) png_write_row(png, row);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
 std::string regressionInput(const std::string& name) {
     std::ifstream in(std::string(DOVOZ1_SOURCE_DIR) + "/tests/fuzz/regressions/image/" + name,
                      std::ios::binary);
@@ -161,6 +186,21 @@ TEST_F(ImageLimitsTest, PngChunkLongerThanItsStreamIsNeverAllocated) {
     EXPECT_EQ(load(loadPNGStream, png), 0);
     EXPECT_EQ(surface.surface, nullptr);
     expectSmallPeak(peak);
+}
+
+TEST_F(ImageLimitsTest, PngRowsCountTheirFilterBytesAndWholeBytes) {
+    // 65535 rows of one 1-bit pixel from 68 bytes: the rows alone inflate to 131070 bytes, twice what
+    // 68 bytes of deflate can give, although the pixels' bits would fit.
+    HeapPeak peak;
+    EXPECT_EQ(load(loadPNGStream, regressionInput("png-one-bit-column-taller-than-its-data.png")), 0);
+    EXPECT_EQ(surface.surface, nullptr);
+    expectSmallPeak(peak);
+    // An honest column of 30000 rows, deflated as far as zlib goes, still loads.
+    const std::string column = pngColumn(30000);
+    ASSERT_LT(column.size(), 200u);
+    ASSERT_EQ(load(loadPNGStream, column), 1);
+    EXPECT_EQ(surface.width(), 1);
+    EXPECT_EQ(surface.height(), 30000);
 }
 
 TEST_F(ImageLimitsTest, TgaPixelsBeyondTheStreamAreRefusedBeforeTheSurfaceExists) {
