@@ -2,8 +2,8 @@
 add_library(refuse_video_modes SHARED e2e/refuse_video_modes.c)
 target_link_libraries(refuse_video_modes PRIVATE PkgConfig::SDL ${CMAKE_DL_LIBS})
 
-add_executable(program_tests e2e/program_test.cpp e2e/program_runner.cpp)
-target_link_libraries(program_tests PRIVATE GTest::gtest GTest::gtest_main)
+add_executable(program_tests e2e/program_test.cpp e2e/program_runner.cpp e2e/user_run.cpp e2e/image.cpp)
+target_link_libraries(program_tests PRIVATE GTest::gtest GTest::gtest_main PkgConfig::PNG)
 target_compile_definitions(program_tests PRIVATE
   DOVOZ1_PROGRAM="$<TARGET_FILE:dovoz1>"
   DOVOZ1_REFUSE_MODES_LIBRARY="$<TARGET_FILE:refuse_video_modes>")
