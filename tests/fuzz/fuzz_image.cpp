@@ -10,6 +10,7 @@
 #include "allocation_watch.h"
 #include "binfile.h"
 #include "fuzz_input.h"
+#include "fuzz_surface.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
@@ -37,21 +38,6 @@ int64_t bytesPerInputByte(const uint8_t* data, size_t size) {
     if (size >= 34 && data[0] == 'B' && data[1] == 'M' && u32(14) != 12 && (u32(30) == 1 || u32(30) == 2))
         return RLE_BYTES_PER_INPUT_BYTE;
     return RAW_BYTES_PER_INPUT_BYTE;
-}
-
-// Reads every byte of every row, so a picture smaller than its size says is a sanitizer finding.
-uint32_t touchPixels(_vktSurface& surface) {
-    const auto* pixels = static_cast<const uint8_t*>(surface.lock());
-    FUZZ_CHECK(pixels != nullptr);
-    const int rowBytes = surface.width() * surface.bytesPerPixel();
-    FUZZ_CHECK(rowBytes <= surface.pitch());
-    uint32_t sum = 0;
-    for (int y = 0; y < surface.height(); ++y) {
-        const uint8_t* row = pixels + static_cast<size_t>(y) * surface.pitch();
-        for (int x = 0; x < rowBytes; ++x) sum += row[x];
-    }
-    surface.unlock();
-    return sum;
 }
 
 }  // namespace

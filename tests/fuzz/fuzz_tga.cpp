@@ -8,6 +8,7 @@
 #include "allocation_watch.h"
 #include "binfile.h"
 #include "fuzz_input.h"
+#include "fuzz_surface.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
@@ -39,20 +40,6 @@ bool promisesTooMuch(const uint8_t* data, size_t size) {
     const int64_t need =
         int64_t{HEADER_BYTES} + h.idLength + mapBytes + int64_t{h.width} * h.height * (h.depth / 8);
     return need > static_cast<int64_t>(size);
-}
-
-uint32_t touchPixels(_vktSurface& surface) {
-    const auto* pixels = static_cast<const uint8_t*>(surface.lock());
-    FUZZ_CHECK(pixels != nullptr);
-    const int rowBytes = surface.width() * surface.bytesPerPixel();
-    FUZZ_CHECK(rowBytes <= surface.pitch());
-    uint32_t sum = 0;
-    for (int y = 0; y < surface.height(); ++y) {
-        const uint8_t* row = pixels + static_cast<size_t>(y) * surface.pitch();
-        for (int x = 0; x < rowBytes; ++x) sum += row[x];
-    }
-    surface.unlock();
-    return sum;
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+// fuzz_surface.h: the check the picture targets run on every decoded surface.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_input.h"
+#include "sdlptc_surface.h"
+
+// Reads every byte of every row, so a picture smaller than its size says is a sanitizer finding.
+inline uint32_t touchPixels(_vktSurface& surface) {
+    const auto* pixels = static_cast<const uint8_t*>(surface.lock());
+    FUZZ_CHECK(pixels != nullptr);
+    const int rowBytes = surface.width() * surface.bytesPerPixel();
+    FUZZ_CHECK(rowBytes <= surface.pitch());
+    uint32_t sum = 0;
+    for (int y = 0; y < surface.height(); ++y) {
+        const uint8_t* row = pixels + static_cast<size_t>(y) * surface.pitch();
+        for (int x = 0; x < rowBytes; ++x) sum += row[x];
+    }
+    surface.unlock();
+    return sum;
+}
