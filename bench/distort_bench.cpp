@@ -88,7 +88,7 @@ void BM_DistortPicture_Angle(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * FRAME_PIXELS);
 }
-BENCHMARK(BM_DistortPicture_Angle)->Arg(0)->Arg(128)->Arg(256);
+BENCHMARK(BM_DistortPicture_Angle)->Arg(0)->Arg(128)->Arg(200)->Arg(256);
 
 // The effect at the peers' zoom and turn, for the ratios against them.
 void BM_DistortPicture_Peer(benchmark::State& state) {

@@ -257,6 +257,26 @@ TEST_P(DistortKernelTest, EveryModeMatchesTheClosedFormFrame) {
     }
 }
 
+TEST_P(DistortKernelTest, SteepRowsStartingAtAnyRowMatchTheClosedFormFrame) {
+    // With a twist of ±1 a row's direction is the angle plus or minus its number, so the rows that run
+    // within about 40 table units of the vertical (256 or 768) form one band whose first row moves one
+    // row per angle. These angles start that band at every row from 0 to 128, and run it into the
+    // frame's last rows with every number of rows left over, whole groups or not.
+    for (int pixelTwist : {1, -1}) {
+        for (int angle = 88; angle <= 216; ++angle) {
+            const int drawn = pixelTwist > 0 ? angle : (1024 + 512 - angle) & 1023;
+            const auto frame = frameAt(drawn, 1.0f, pixelTwist, 0);
+            ASSERT_EQ(frame, referenceFrame(effect, drawn, 1.0f, pixelTwist, 0, texture))
+                << "angle " << drawn << " twist " << pixelTwist;
+        }
+    }
+    // Row twists turn the row-to-row step while the scan stays steep throughout.
+    for (int angle : {250, 262, 770}) {
+        const auto frame = frameAt(angle, 0.8f, 0, 3);
+        ASSERT_EQ(frame, referenceFrame(effect, angle, 0.8f, 0, 3, texture)) << "angle " << angle;
+    }
+}
+
 TEST_P(DistortKernelTest, DrawsTheBaselineFrameForAnySteps) {
     // Huge zooms saturate the steps, so every coordinate sum wraps many times along a row.
     DistortEffect baseline;
