@@ -150,35 +150,53 @@ __attribute__((target("avx2"), always_inline)) inline void drawSteepGroup(
 // so every texel index is the baseline's. One byte shuffle then takes bits 8..15 of v and of u as the
 // index v × 256 + u. Compilers do not emit the gather for the plain loop, hence the intrinsics.
 // Every row's start and step are worked out first, apart from the drawing, so that starting a row never
-// waits on the twists' table look-ups. Steep rows are drawn eight at a time (four where fewer than
-// eight rows remain); a group copies seven of its rows once more, which costs less than fetching
-// their lines again.
+// waits on the twists' table look-ups, and each row's are read before the previous row's stores. Steep
+// rows are drawn eight at a time (four where fewer than eight rows remain); a group copies seven of its
+// rows once more, which costs less than fetching their lines again.
 __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destination,
                                                   const uint32_t* __restrict source, RowWalk walk) {
     static_assert(DISTORT_WIDTH % 16 == 0, "rows are drawn sixteen pixels a step");
     const int* texels = reinterpret_cast<const int*>(source);
-    PackedRow packed[DISTORT_HEIGHT];
-    bool grouped[DISTORT_HEIGHT];
+    // One more than the rows, so the next row's can always be read ahead.
+    PackedRow packed[DISTORT_HEIGHT + 1];
+    bool grouped[DISTORT_HEIGHT + 1];
     for (int r = 0; r < DISTORT_HEIGHT; ++r, walk.next()) {
         packed[r] = {packCoordinates(walk.u, walk.v), packCoordinates(walk.du, walk.dv)};
         grouped[r] = groupsSteeply(walk);
     }
+    packed[DISTORT_HEIGHT] = {0, 0};
+    grouped[DISTORT_HEIGHT] = false;
     alignas(32) uint32_t held[STEEP_GROUP - 1][DISTORT_WIDTH];
+    // The next rows' start and step are read before this row's stores: read after them, they may wait
+    // on a store to the frame whose address matches theirs in the low twelve bits, which the processor
+    // compares first.
     int r = 0;
+    PackedRow current = packed[0];
+    bool currentGrouped = grouped[0];
     while (r < DISTORT_HEIGHT) {
-        if (grouped[r] && r + STEEP_GROUP <= DISTORT_HEIGHT) {
+        if (currentGrouped && r + STEEP_GROUP <= DISTORT_HEIGHT) {
+            const PackedRow following = packed[r + STEEP_GROUP];
+            const bool followingGrouped = grouped[r + STEEP_GROUP];
             drawSteepGroup<STEEP_GROUP>(destination, texels, packed + r, held);
             destination += STEEP_GROUP * DISTORT_WIDTH;
             r += STEEP_GROUP;
+            current = following;
+            currentGrouped = followingGrouped;
             continue;
         }
-        if (grouped[r] && r + SHORT_STEEP_GROUP <= DISTORT_HEIGHT) {
+        if (currentGrouped && r + SHORT_STEEP_GROUP <= DISTORT_HEIGHT) {
+            const PackedRow following = packed[r + SHORT_STEEP_GROUP];
+            const bool followingGrouped = grouped[r + SHORT_STEEP_GROUP];
             drawSteepGroup<SHORT_STEEP_GROUP>(destination, texels, packed + r, held);
             destination += SHORT_STEEP_GROUP * DISTORT_WIDTH;
             r += SHORT_STEEP_GROUP;
+            current = following;
+            currentGrouped = followingGrouped;
             continue;
         }
-        RowLanes row = rowLanes(packed[r]);
+        const PackedRow following = packed[r + 1];
+        const bool followingGrouped = grouped[r + 1];
+        RowLanes row = rowLanes(current);
         for (int x = 0; x < DISTORT_WIDTH; x += 16) {
             const __m256i next = _mm256_add_epi16(row.uv, row.step);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x), gatherTexels(texels, row.uv));
@@ -187,6 +205,8 @@ __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destinati
         }
         destination += DISTORT_WIDTH;
         ++r;
+        current = following;
+        currentGrouped = followingGrouped;
     }
 }
 #endif
