@@ -143,6 +143,42 @@ __attribute__((target("avx2"), always_inline)) inline void drawSteepGroup(
     std::memcpy(destination + DISTORT_WIDTH, held[0], (GROUP - 1) * sizeof held[0]);
 }
 
+// Rows within about 7° of the picture's horizontal, at half a texel a pixel or more, read their lines
+// one after another from level 2, which the processor does not fetch ahead of gathers by itself. The
+// packed step is only the step modulo 2^16: at zooms past 128 the guess may be wrong, which costs a
+// wasted prefetch and never a pixel.
+inline bool streamsAlong(PackedRow row) {
+    const int32_t across = static_cast<int16_t>(row.step & 0xFFFFu);
+    const int32_t down = static_cast<int16_t>(row.step >> 16);
+    const int32_t acrossLength = across < 0 ? -across : across;
+    return 8 * (down < 0 ? -down : down) < acrossLength && acrossLength >= 128;
+}
+
+// One row straight into the frame. A streaming row also asks for the line 64 pixels ahead, from its own
+// running sums, which match the lanes' bits 8..15 as theirs do the baseline's.
+template <bool STREAMING>
+__attribute__((target("avx2"), always_inline)) inline void drawRow(uint32_t* __restrict destination,
+                                                                   const int* texels, PackedRow packed) {
+    constexpr uint32_t ahead = 64;
+    RowLanes row = rowLanes(packed);
+    uint32_t aheadU = (packed.uv & 0xFFFFu) + ahead * (packed.step & 0xFFFFu);
+    uint32_t aheadV = (packed.uv >> 16) + ahead * (packed.step >> 16);
+    const uint32_t stepU = 16 * (packed.step & 0xFFFFu), stepV = 16 * (packed.step >> 16);
+    for (int x = 0; x < DISTORT_WIDTH; x += 16) {
+        if (STREAMING) {
+            _mm_prefetch(
+                reinterpret_cast<const char*>(texels + ((aheadV & 0xFF00u) | ((aheadU >> 8) & 0xFFu))),
+                _MM_HINT_T0);
+            aheadU += stepU;
+            aheadV += stepV;
+        }
+        const __m256i next = _mm256_add_epi16(row.uv, row.step);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x), gatherTexels(texels, row.uv));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x + 8), gatherTexels(texels, next));
+        row.uv = _mm256_add_epi16(next, row.step);
+    }
+}
+
 // The same rows sixteen pixels a step. Only bits 8..15 of each coordinate choose the texel, and those
 // depend only on the coordinate modulo 2^16, so each 32-bit lane holds u and v modulo 2^16 in its two
 // halves and one 16-bit add (no carry between the halves) steps both. Lane j starts at pixel j's
@@ -152,7 +188,8 @@ __attribute__((target("avx2"), always_inline)) inline void drawSteepGroup(
 // Every row's start and step are worked out first, apart from the drawing, so that starting a row never
 // waits on the twists' table look-ups, and each row's are read before the previous row's stores. Steep
 // rows are drawn eight at a time (four where fewer than eight rows remain); a group copies seven of its
-// rows once more, which costs less than fetching their lines again.
+// rows once more, which costs less than fetching their lines again. Rows along the picture's rows ask
+// for their lines ahead.
 __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destination,
                                                   const uint32_t* __restrict source, RowWalk walk) {
     static_assert(DISTORT_WIDTH % 16 == 0, "rows are drawn sixteen pixels a step");
@@ -196,13 +233,10 @@ __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destinati
         }
         const PackedRow following = packed[r + 1];
         const bool followingGrouped = grouped[r + 1];
-        RowLanes row = rowLanes(current);
-        for (int x = 0; x < DISTORT_WIDTH; x += 16) {
-            const __m256i next = _mm256_add_epi16(row.uv, row.step);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x), gatherTexels(texels, row.uv));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + x + 8), gatherTexels(texels, next));
-            row.uv = _mm256_add_epi16(next, row.step);
-        }
+        if (streamsAlong(current))
+            drawRow<true>(destination, texels, current);
+        else
+            drawRow<false>(destination, texels, current);
         destination += DISTORT_WIDTH;
         ++r;
         current = following;
