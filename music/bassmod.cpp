@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "diag.h"
@@ -53,20 +54,32 @@ struct Player {
 
 Player player;
 
-// Holds SDL's audio lock while the device is open; without a device nothing else renders.
+// Without a device, what SDL's audio lock does: a load on a helper thread may install its module while
+// another thread renders through BASSMOD_Render.
+std::mutex offlineLock;
+
+// Holds SDL's audio lock while the device is open, the offline lock otherwise.
 class AudioLock {
 public:
-    AudioLock() : locked(player.deviceOpen) {
-        if (locked) SDL_LockAudio();
+    AudioLock() : device(player.deviceOpen) {
+        if (device) {
+            SDL_LockAudio();
+        } else {
+            offlineLock.lock();
+        }
     }
     ~AudioLock() {
-        if (locked) SDL_UnlockAudio();
+        if (device) {
+            SDL_UnlockAudio();
+        } else {
+            offlineLock.unlock();
+        }
     }
     AudioLock(const AudioLock&) = delete;
     AudioLock& operator=(const AudioLock&) = delete;
 
 private:
-    bool locked;
+    bool device;
 };
 
 // Moves the gain towards the target a step per frame, so a volume change never clicks. At full volume
