@@ -1,14 +1,15 @@
 // module_load.h: loads the intro's music module on a helper thread while the screen is already in use.
 #pragma once
-#include <thread>
+#include <pthread.h>
 
 class _vktBassModPlayer;
 
-// Loads a module resource into a player on a helper thread. The first module a process creates pays
-// for libopenmpt's one-time table set-up, about 10 ms and more than all the rest of start-up, so the
-// intro lets it run beside the opening fade instead of before the first frame. Nothing else may use
-// the player between construction and finish(). Where no thread can be started, the load happens at
-// once on the caller's thread.
+// Loads a module resource into a player on a helper thread. The first module a process makes opens
+// libopenmpt and pays for its one-time table set-up, together more than all the rest of start-up, so
+// the intro lets that run beside the opening fade instead of before the first frame. The helper runs
+// at idle priority: on a busy machine it must not take the core from the frames; at the latest it runs
+// while finish() waits. Nothing else may use the player between construction and finish(). Where no
+// thread can be started, the load happens at once on the caller's thread.
 class ModuleLoad {
 public:
     // Starts loading name into player.
@@ -22,8 +23,11 @@ public:
     int finish();
 
 private:
+    static void* run(void* self);
+
     _vktBassModPlayer& player;
     const char* name;
     int result = 0;
-    std::thread worker;
+    pthread_t worker{};
+    bool running = false;
 };
