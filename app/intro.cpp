@@ -10,6 +10,7 @@
 #include "distort.h"
 #include "fade.h"
 #include "frame_loop.h"
+#include "module_load.h"
 #include "platform.h"
 #include "resources.h"
 #include "scroller.h"
@@ -93,14 +94,18 @@ int runIntro(const IntroSettings& settings) {
 
     _vktBassModPlayer player(settings.musicDevice);
     if (!player.status) fail(console, "can't initialize player!");
-    if (!player.loadResource(kModuleName)) failNamed(console, "can't load modfile '%s'!", kModuleName);
+    // The module loads while the opening fade plays (the fade leaves the player alone); a failed load
+    // still ends the start-up, once the fade is over.
+    ModuleLoad moduleLoad(player, kModuleName);
 
     int32_t frameCount = 0;
     uint32_t startTime = 0;
     uint32_t endTime = 0;
     PlayerVolume music(player);
+    const int faded = fade(console, surface1, surface2, music, FADE_IN);
+    if (!moduleLoad.finish()) failNamed(console, "can't load modfile '%s'!", kModuleName);
     // A quit during the opening fade skips the music and the loop: the statistics stay at 0.
-    if (fade(console, surface1, surface2, music, FADE_IN)) {
+    if (faded) {
         player.setVolume(100);
         if (!player.play()) fail(console, "can't play module!");
         armScheduler(introScheduler);

@@ -2,6 +2,7 @@
 #include "bassmod.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "diag.h"
@@ -24,6 +26,70 @@ constexpr int MAX_CHANNELS = 256;
 // libopenmpt's effect numbers of tone portamento (3xx, 5xy): a note under them slides, it does not start.
 constexpr uint8_t EFFECT_TONEPORTAMENTO = 4;
 constexpr uint8_t EFFECT_TONEPORTAVOL = 6;
+
+// libopenmpt, opened when the first module is made rather than when the program starts: loading and
+// linking it and the codec libraries it pulls in is start-up time the intro's first frame need not wait
+// for, since its module loads beside the opening fade.
+constexpr const char* OPENMPT_LIBRARY = "libopenmpt.so.0";
+
+struct OpenMpt {
+    decltype(&openmpt_module_create_from_memory2) createFromMemory;
+    decltype(&openmpt_module_destroy) destroy;
+    decltype(&openmpt_module_set_repeat_count) setRepeatCount;
+    decltype(&openmpt_module_set_render_param) setRenderParam;
+    decltype(&openmpt_module_ctl_set_boolean) ctlSetBoolean;  // both ctls only tune the sound: may be null
+    decltype(&openmpt_module_ctl_set_integer) ctlSetInteger;
+    decltype(&openmpt_module_read_interleaved_stereo) readInterleavedStereo;
+    decltype(&openmpt_module_set_position_order_row) setPositionOrderRow;
+    decltype(&openmpt_module_get_current_order) getCurrentOrder;
+    decltype(&openmpt_module_get_current_row) getCurrentRow;
+    decltype(&openmpt_module_get_current_pattern) getCurrentPattern;
+    decltype(&openmpt_module_get_num_channels) getNumChannels;
+    decltype(&openmpt_module_get_pattern_row_channel_command) getPatternRowChannelCommand;
+    decltype(&openmpt_log_func_silent) logSilent;
+    decltype(&openmpt_error_func_ignore) errorIgnore;
+};
+
+template <typename Function>
+bool bindSymbol(void* library, const char* name, Function& slot) {
+    slot = reinterpret_cast<Function>(dlsym(library, name));
+    return slot != nullptr;
+}
+
+OpenMpt bindOpenMpt(void* library, bool& complete) {
+    OpenMpt t{};
+    complete = bindSymbol(library, "openmpt_module_create_from_memory2", t.createFromMemory) &&
+               bindSymbol(library, "openmpt_module_destroy", t.destroy) &&
+               bindSymbol(library, "openmpt_module_set_repeat_count", t.setRepeatCount) &&
+               bindSymbol(library, "openmpt_module_set_render_param", t.setRenderParam) &&
+               bindSymbol(library, "openmpt_module_read_interleaved_stereo", t.readInterleavedStereo) &&
+               bindSymbol(library, "openmpt_module_set_position_order_row", t.setPositionOrderRow) &&
+               bindSymbol(library, "openmpt_module_get_current_order", t.getCurrentOrder) &&
+               bindSymbol(library, "openmpt_module_get_current_row", t.getCurrentRow) &&
+               bindSymbol(library, "openmpt_module_get_current_pattern", t.getCurrentPattern) &&
+               bindSymbol(library, "openmpt_module_get_num_channels", t.getNumChannels) &&
+               bindSymbol(library, "openmpt_module_get_pattern_row_channel_command",
+                          t.getPatternRowChannelCommand) &&
+               bindSymbol(library, "openmpt_log_func_silent", t.logSilent) &&
+               bindSymbol(library, "openmpt_error_func_ignore", t.errorIgnore);
+    bindSymbol(library, "openmpt_module_ctl_set_boolean", t.ctlSetBoolean);
+    bindSymbol(library, "openmpt_module_ctl_set_integer", t.ctlSetInteger);
+    return t;
+}
+
+// The library's entry points, or null when it cannot be opened or lacks one; opened once per process
+// (safe from any thread), never closed.
+const OpenMpt* openMpt() {
+    static const OpenMpt* const table = []() -> const OpenMpt* {
+        void* library = dlopen(OPENMPT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!library) return nullptr;
+        static OpenMpt bound;
+        bool complete = false;
+        bound = bindOpenMpt(library, complete);
+        return complete ? &bound : nullptr;
+    }();
+    return table;
+}
 
 struct Sync {
     uint32_t handle;
@@ -53,20 +119,32 @@ struct Player {
 
 Player player;
 
-// Holds SDL's audio lock while the device is open; without a device nothing else renders.
+// Without a device, what SDL's audio lock does: a load on a helper thread may install its module while
+// another thread renders through BASSMOD_Render.
+std::mutex offlineLock;
+
+// Holds SDL's audio lock while the device is open, the offline lock otherwise.
 class AudioLock {
 public:
-    AudioLock() : locked(player.deviceOpen) {
-        if (locked) SDL_LockAudio();
+    AudioLock() : device(player.deviceOpen) {
+        if (device) {
+            SDL_LockAudio();
+        } else {
+            offlineLock.lock();
+        }
     }
     ~AudioLock() {
-        if (locked) SDL_UnlockAudio();
+        if (device) {
+            SDL_UnlockAudio();
+        } else {
+            offlineLock.unlock();
+        }
     }
     AudioLock(const AudioLock&) = delete;
     AudioLock& operator=(const AudioLock&) = delete;
 
 private:
-    bool locked;
+    bool device;
 };
 
 // Moves the gain towards the target a step per frame, so a volume change never clicks. At full volume
@@ -89,20 +167,21 @@ void applyGain(int16_t* stereo, size_t frames, float target) {
 // note without one plays the channel's previous instrument.
 void scanRowForSyncs() {
     openmpt_module* module = player.module;
-    int32_t order = openmpt_module_get_current_order(module);
-    int32_t row = openmpt_module_get_current_row(module);
+    const OpenMpt& mpt = *openMpt();  // a module exists, so the library is open
+    int32_t order = mpt.getCurrentOrder(module);
+    int32_t row = mpt.getCurrentRow(module);
     if (order == player.lastOrder && row == player.lastRow) return;
     player.lastOrder = order;
     player.lastRow = row;
-    int32_t pattern = openmpt_module_get_current_pattern(module);
-    int32_t channels = std::min(openmpt_module_get_num_channels(module), MAX_CHANNELS);
+    int32_t pattern = mpt.getCurrentPattern(module);
+    int32_t channels = std::min(mpt.getNumChannels(module), MAX_CHANNELS);
     for (int32_t channel = 0; channel < channels; ++channel) {
-        uint8_t instrument = openmpt_module_get_pattern_row_channel_command(
-            module, pattern, row, channel, OPENMPT_MODULE_COMMAND_INSTRUMENT);
-        uint8_t note = openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel,
-                                                                      OPENMPT_MODULE_COMMAND_NOTE);
-        uint8_t effect = openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel,
-                                                                        OPENMPT_MODULE_COMMAND_EFFECT);
+        uint8_t instrument =
+            mpt.getPatternRowChannelCommand(module, pattern, row, channel, OPENMPT_MODULE_COMMAND_INSTRUMENT);
+        uint8_t note =
+            mpt.getPatternRowChannelCommand(module, pattern, row, channel, OPENMPT_MODULE_COMMAND_NOTE);
+        uint8_t effect =
+            mpt.getPatternRowChannelCommand(module, pattern, row, channel, OPENMPT_MODULE_COMMAND_EFFECT);
         if (instrument) player.channelInstrument[channel] = instrument;
         // libopenmpt's notes are 1..120; above are note cut, key off and fade.
         if (note < 1 || note > 120) continue;
@@ -130,8 +209,8 @@ void renderLocked(int16_t* stereo, int frames) {
     while (done < frames) {
         const int chunk = std::min(frames - done, SYNC_CHUNK);
         int16_t* out = stereo + 2 * done;
-        const size_t rendered = openmpt_module_read_interleaved_stereo(player.module, player.rate,
-                                                                       static_cast<size_t>(chunk), out);
+        const size_t rendered =
+            openMpt()->readInterleavedStereo(player.module, player.rate, static_cast<size_t>(chunk), out);
         applyGain(out, rendered, target);
         done += static_cast<int>(rendered);
         if (rendered < static_cast<size_t>(chunk)) {
@@ -157,12 +236,15 @@ void freeModule() {
         player.playing = false;
         player.syncs.clear();
     }
-    if (module) openmpt_module_destroy(module);
+    if (module) openMpt()->destroy(module);
 }
 
+// Null when the library is missing or the bytes are no module.
 openmpt_module* createModule(const void* bytes, size_t size) {
-    return openmpt_module_create_from_memory2(bytes, size, openmpt_log_func_silent, nullptr,
-                                              openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    const OpenMpt* mpt = openMpt();
+    if (!mpt) return nullptr;
+    return mpt->createFromMemory(bytes, size, mpt->logSilent, nullptr, mpt->errorIgnore, nullptr, nullptr,
+                                 nullptr, nullptr);
 }
 
 // Reads length bytes from offset (0: to the end) and decodes them; null on any failure.
@@ -247,12 +329,13 @@ int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t lengt
         module = loadFromPath(static_cast<const char*>(file), offset, length);
     }
     if (!module) return 0;
-    openmpt_module_set_repeat_count(module, (flags & BASS_MUSIC_LOOP) ? -1 : 0);
+    const OpenMpt& mpt = *openMpt();
+    mpt.setRepeatCount(module, (flags & BASS_MUSIC_LOOP) ? -1 : 0);
     // Both only tune the sound; an older libopenmpt without them still plays.
-    openmpt_module_ctl_set_boolean(module, "render.resampler.emulate_amiga", 1);
-    openmpt_module_ctl_set_integer(module, "dither", 0);
-    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
-                                    (flags & BASS_MUSIC_RAMP) ? -1 : 0);
+    if (mpt.ctlSetBoolean) mpt.ctlSetBoolean(module, "render.resampler.emulate_amiga", 1);
+    if (mpt.ctlSetInteger) mpt.ctlSetInteger(module, "dither", 0);
+    mpt.setRenderParam(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
+                       (flags & BASS_MUSIC_RAMP) ? -1 : 0);
     AudioLock lock;
     player.module = module;
     player.playing = false;
@@ -273,7 +356,7 @@ int BASSMOD_MusicPlay() {
     if (!player.module) return 0;
     AudioLock lock;
     if (player.ended) {
-        openmpt_module_set_position_order_row(player.module, 0, 0);
+        openMpt()->setPositionOrderRow(player.module, 0, 0);
         player.ended = false;
         player.lastOrder = -1;
         player.lastRow = -1;

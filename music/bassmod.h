@@ -1,6 +1,7 @@
 // bassmod.h: the module-player library layer: one tracker module at a time, decoded by libopenmpt and
 // played through SDL audio at 44100 Hz, 16-bit stereo. Results are 1 (true) or 0 (false) unless said.
-// Every call comes from one thread; the music is rendered on SDL's audio thread.
+// Calls come from one thread at a time, except that BASSMOD_Render may run while another thread loads
+// a module; the music is rendered on SDL's audio thread.
 #pragma once
 #include <cstdint>
 

@@ -161,6 +161,14 @@ TEST_F(PackageTest, DebNamesThePackageOfEveryLinkedLibrary) {
                                      << ", which the package does not name";
     }
     EXPECT_GE(libraries, 3);
+
+    // The music layer opens libopenmpt itself, when the first module is made: no NEEDED entry names it.
+    std::string opened = commandOutput("/sbin/ldconfig -p | sed -n 's/^\\s*libopenmpt\\.so\\.0 .*=> //p'");
+    opened = opened.substr(0, opened.find('\n'));
+    ASSERT_FALSE(opened.empty()) << "libopenmpt.so.0 is not installed";
+    const std::string musicPackage = owningPackage(opened);
+    ASSERT_FALSE(musicPackage.empty()) << opened;
+    EXPECT_TRUE(listed(musicPackage)) << opened << " comes from " << musicPackage;
 }
 
 TEST_F(PackageTest, UnpackedProgramRunsToANormalExit) {
