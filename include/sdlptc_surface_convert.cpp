@@ -124,6 +124,37 @@ int _vktSurface::convert(const _vktFormat& target) {
         return 1;
     }
 
+    if (bytes == 1 && surface->format->palette && target.bits() == 32 && target.alphaMask() == 0 &&
+        !(surface->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA))) {
+        // Palette expansion, one look-up per pixel: SDL's own result without the set-up of its blit, which
+        // costs more than the copy for the intro's pictures (8-bit PNGs all, converted before the first
+        // frame). Keyed or blended sources stay with SDL, which carries key and alpha over.
+        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
+        if (!result->create(width(), height(), target, SURFACE_SOFTWARE, 0)) return 0;
+        uint32_t table[_vktPalette::ENTRIES];
+        const _vktPalette sourcePalette = palette();  // entries SDL does not hold read as black
+        const uint32_t* colours = sourcePalette.entries();
+        for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
+            int r, g, b;
+            unpackRGB(colours[i], &r, &g, &b);
+            table[i] = SDL_MapRGB(result->surface->format, static_cast<Uint8>(r), static_cast<Uint8>(g),
+                                  static_cast<Uint8>(b));
+        }
+        auto* to = static_cast<uint8_t*>(result->lock());
+        const auto* from = static_cast<const uint8_t*>(lock());
+        const int w = surface->w, h = surface->h;
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* sourceRow = from + y * surface->pitch;
+            auto* row = reinterpret_cast<uint32_t*>(to + y * result->surface->pitch);
+            for (int x = 0; x < w; ++x) row[x] = table[sourceRow[x]];
+        }
+        unlock();
+        result->unlock();
+        SDL_SetClipRect(result->surface, &surface->clip_rect);  // as SDL's conversion keeps it
+        adopt(*result);
+        return 1;
+    }
+
     if (format() == target) return 1;
     SDL_Surface* converted = convertThroughSDL(surface, target);
     if (!converted) return 0;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "interpose_SDL_CreateRGBSurface.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
@@ -140,6 +143,51 @@ TEST_F(ConvertTest, GeneralRouteGoesThroughSDL) {
     EXPECT_EQ(readPixel(keyed.surface, 1, 0), 0xF800u);  // the keyed pixel is converted, not skipped
     EXPECT_EQ(readPixel(keyed.surface, 2, 0), 0x07E0u);
     EXPECT_EQ(keyed.flags() & 0x02, 0x02);  // SDL carries the key over
+}
+
+// 8-bit pictures widen to 32 bits by the library's own loop: the result must be SDL's, byte for byte,
+// for any palette, size and clipping rectangle, in either channel order.
+TEST_F(ConvertTest, PalettedSurfacesWidenExactlyAsSDLConvertsThem) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 24; ++round) {
+        SCOPED_TRACE(round);
+        const int w = 1 + static_cast<int>(random() % 70), h = 1 + static_cast<int>(random() % 40);
+        _vktSurface ours;
+        ASSERT_EQ(ours.create(w, h, _vktFormat(FORMAT_INDEX8), SURFACE_SOFTWARE, 0), 1);
+        _vktPalette palette;
+        uint32_t* entries = palette.lock();
+        for (int i = 0; i < _vktPalette::ENTRIES; ++i) entries[i] = random() & 0xFFFFFFu;
+        palette.unlock();
+        ours.setPalette(palette);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) writePixel(ours.surface, x, y, random() & 0xFFu);
+        if (round % 3 == 2) {
+            SDL_Rect clip = {static_cast<Sint16>(random() % w), static_cast<Sint16>(random() % h),
+                             static_cast<Uint16>(1 + random() % w), static_cast<Uint16>(1 + random() % h)};
+            SDL_SetClipRect(ours.surface, &clip);
+        }
+        const _vktFormat target(round % 2 ? FORMAT_XBGR8888 : FORMAT_XRGB8888);
+        SDL_PixelFormat layout;
+        memset(&layout, 0, sizeof layout);
+        layout.BitsPerPixel = 32;
+        layout.Rmask = target.redMask();
+        layout.Gmask = target.greenMask();
+        layout.Bmask = target.blueMask();
+        SDL_Surface* theirs = SDL_ConvertSurface(ours.surface, &layout, ours.surface->flags);
+        ASSERT_NE(theirs, nullptr);
+
+        ASSERT_EQ(ours.convert(target), 1);
+        EXPECT_TRUE(ours.format() == target);
+        EXPECT_EQ(ours.surface->format->BitsPerPixel, theirs->format->BitsPerPixel);
+        EXPECT_EQ(ours.surface->format->Amask, theirs->format->Amask);
+        EXPECT_EQ(ours.surface->flags, theirs->flags);
+        EXPECT_EQ(ours.surface->clip_rect.x, theirs->clip_rect.x);
+        EXPECT_EQ(ours.surface->clip_rect.y, theirs->clip_rect.y);
+        EXPECT_EQ(ours.surface->clip_rect.w, theirs->clip_rect.w);
+        EXPECT_EQ(ours.surface->clip_rect.h, theirs->clip_rect.h);
+        EXPECT_EQ(pixelBytes(ours.surface), pixelBytes(theirs));
+        SDL_FreeSurface(theirs);
+    }
 }
 
 TEST_F(ConvertTest, SameLayoutLeavesTheSurfaceAlone) {
