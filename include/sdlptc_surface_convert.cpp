@@ -39,6 +39,25 @@ _vktPalette reductionPalette(bool grey) {
     return palette;
 }
 
+// Every pixel of a locked 8-bit source through a table of its palette (entries SDL does not hold read as
+// black): map(r, g, b) gives each entry's value in the locked destination.
+template <typename Pixel, typename Map>
+void remapThroughPalette(const _vktPalette& palette, const SDL_Surface* source, const uint8_t* from,
+                         const SDL_Surface* destination, uint8_t* to, Map map) {
+    Pixel table[_vktPalette::ENTRIES];
+    const uint32_t* colours = palette.entries();
+    for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
+        int r, g, b;
+        unpackRGB(colours[i], &r, &g, &b);
+        table[i] = map(r, g, b);
+    }
+    for (int y = 0; y < source->h; ++y) {
+        const uint8_t* sourceRow = from + y * source->pitch;
+        auto* row = reinterpret_cast<Pixel*>(to + y * destination->pitch);
+        for (int x = 0; x < source->w; ++x) row[x] = table[sourceRow[x]];
+    }
+}
+
 // SDL's conversion to a layout given only by depth and masks, keeping the surface's own SDL flags.
 SDL_Surface* convertThroughSDL(SDL_Surface* source, const _vktFormat& target) {
     SDL_PixelFormat layout;
@@ -65,22 +84,11 @@ int _vktSurface::convert(const _vktFormat& target) {
         TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
         if (!result->create(width(), height(), _vktFormat(FORMAT_RGB332), SURFACE_SOFTWARE, 0)) return 0;
         result->setPalette(reductionPalette(grey));
-        uint8_t table[_vktPalette::ENTRIES];
-        const _vktPalette sourcePalette = palette();  // entries SDL does not hold read as black
-        const uint32_t* colours = sourcePalette.entries();
-        for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
-            int r, g, b;
-            unpackRGB(colours[i], &r, &g, &b);
-            table[i] = grey ? greyIndex(r, g, b) : cubeIndex(r, g, b);
-        }
-        uint8_t* to = static_cast<uint8_t*>(result->lock());
-        const uint8_t* from = static_cast<const uint8_t*>(lock());
-        const int w = surface->w, h = surface->h;
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* sourceRow = from + y * surface->pitch;
-            uint8_t* row = to + y * result->surface->pitch;
-            for (int x = 0; x < w; ++x) row[x] = table[sourceRow[x]];
-        }
+        auto* to = static_cast<uint8_t*>(result->lock());
+        const auto* from = static_cast<const uint8_t*>(lock());
+        remapThroughPalette<uint8_t>(
+            palette(), surface, from, result->surface, to,
+            [grey](int r, int g, int b) { return grey ? greyIndex(r, g, b) : cubeIndex(r, g, b); });
         unlock();
         result->unlock();
         adopt(*result);
@@ -131,23 +139,14 @@ int _vktSurface::convert(const _vktFormat& target) {
         // frame). Keyed or blended sources stay with SDL, which carries key and alpha over.
         TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
         if (!result->create(width(), height(), target, SURFACE_SOFTWARE, 0)) return 0;
-        uint32_t table[_vktPalette::ENTRIES];
-        const _vktPalette sourcePalette = palette();  // entries SDL does not hold read as black
-        const uint32_t* colours = sourcePalette.entries();
-        for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
-            int r, g, b;
-            unpackRGB(colours[i], &r, &g, &b);
-            table[i] = SDL_MapRGB(result->surface->format, static_cast<Uint8>(r), static_cast<Uint8>(g),
-                                  static_cast<Uint8>(b));
-        }
+        const SDL_PixelFormat* layout = result->surface->format;
         auto* to = static_cast<uint8_t*>(result->lock());
         const auto* from = static_cast<const uint8_t*>(lock());
-        const int w = surface->w, h = surface->h;
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* sourceRow = from + y * surface->pitch;
-            auto* row = reinterpret_cast<uint32_t*>(to + y * result->surface->pitch);
-            for (int x = 0; x < w; ++x) row[x] = table[sourceRow[x]];
-        }
+        remapThroughPalette<uint32_t>(palette(), surface, from, result->surface, to,
+                                      [layout](int r, int g, int b) {
+                                          return SDL_MapRGB(layout, static_cast<Uint8>(r),
+                                                            static_cast<Uint8>(g), static_cast<Uint8>(b));
+                                      });
         unlock();
         result->unlock();
         SDL_SetClipRect(result->surface, &surface->clip_rect);  // as SDL's conversion keeps it
