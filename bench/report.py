@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes bench/RESULTS.md (to standard output) from Google Benchmark's JSON output.
 
-Usage: report.py RUN.json MALLOC_RUN.json --load-before L --load-after L --repetitions N
-RUN.json holds every benchmark (median aggregates); MALLOC_RUN.json the resize pair again with glibc's
-own malloc thresholds. Times are the CPU time of the benchmark thread, except start-up, which is the
+Usage: report.py RUN.json MALLOC_RUN.json STARTUP_RUN.json --load-before L --load-after L --repetitions N
+RUN.json holds the in-process benchmarks (median aggregates); MALLOC_RUN.json the resize pair again with
+glibc's own malloc thresholds; STARTUP_RUN.json the two start-up benchmarks, run first on their own. Times are the CPU time of the benchmark thread, except start-up, which is the
 wall-clock time of a whole process."""
 
 import argparse
@@ -73,12 +73,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("run")
     parser.add_argument("malloc_run")
+    parser.add_argument("startup_run")
     parser.add_argument("--load-before", default="?")
     parser.add_argument("--load-after", default="?")
     parser.add_argument("--repetitions", default="?")
     args = parser.parse_args()
     r, context = medians(args.run)
     m, _ = medians(args.malloc_run)
+    r.update(medians(args.startup_run)[0])
 
     def cpu(name):
         return r[name]["cpu_us"]
@@ -200,6 +202,8 @@ def main():
     w("update (it then ends the process). The bare program initialises video, sets 320×200×32 full screen,")
     w("hides the cursor and updates the screen once. The hook also times the dynamic loader (until the")
     w("first constructor) and the opening of audio, and looks whether libopenmpt is in the process yet.")
+    w("The two programs run first, interleaved with each other only, before the in-process benchmarks, and")
+    w("each repetition starts with one unmeasured launch, so that both find their libraries in the page cache.")
     w("")
     w("| Program | To first frame | × bare | Target | dynamic loading | audio opening | libopenmpt loaded by then |")
     w("|---|---:|---:|---|---:|---:|---|")
