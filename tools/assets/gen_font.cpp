@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int SHEET_WIDTH = 234, SHEET_HEIGHT = 34;
 constexpr int CELL = 9, GLYPH = 8, CELLS_PER_ROW = 26;
+constexpr int SHEET_WIDTH = CELLS_PER_ROW * CELL, SHEET_HEIGHT = 34;
 
 // Body pixels are '#', eight rows of seven; the eighth column and the shadow are added when drawn.
 // Capitals, figures and signs stand on row 6, so the shadow alone uses row 7; lower case descends
