@@ -80,6 +80,12 @@ bool clipLikeSDL(const SDL_Surface* source, const SDL_Rect& sourceArea, const SD
 #define BASELINE_VARIANT
 #endif
 
+// clang calls the AVX2 version of a function with internal linkage unused, although it dispatches to it.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wunused-function"
+#endif
+
 // A keyed pixel is one equal to the key in all 32 bits; the others arrive with their top byte cleared,
 // as SDL writes them between two layouts without alpha.
 BASELINE_VARIANT void keyedRows(uint8_t* __restrict to, int toPitch, const uint8_t* __restrict from,
@@ -162,6 +168,10 @@ __attribute__((target("avx2"))) void rgb565Rows(uint8_t* __restrict to, int toPi
         for (; x < width; ++x) out[x] = toRgb565(in[x]);
     }
 }
+#endif
+
+#ifdef __clang__
+#pragma clang diagnostic pop
 #endif
 
 // The blit, done directly where directBlitFor allows it; otherwise SDL_UpperBlit's result.
