@@ -102,37 +102,46 @@ def main():
 
     floor = cpu("BM_GatherFloor")
     kernel = r["BM_GatherFloor"]["label"] or "?"
+    plain_floor = cpu("BM_GatherFloor_Plain")
     w("## Picture effect against the gather floor (target: every mode ≤ 1.25 × floor)")
     w("")
-    w(f"The floor is 64,000 32-bit loads from the 256 KiB picture at indices (k + 257 i) mod 65536, written")
-    w(f"in order, in the same instruction set as the effect's kernel (here: {kernel}, eight loads per gather).")
-    w("Each load lands a texture row further down, yet the table's rows come back into the level-1 cache")
-    w("256 loads later: the best case of locality. The column floor walks straight down one column")
-    w("(stride 256): every load a new cache line, all lines in four cache sets.")
+    w("The floor is 64,000 32-bit loads from the 256 KiB picture at indices (k + 257 i) mod 65536, written")
+    w("in order, one load at a time: the loop a compiler makes of it (compilers do not emit gathers for it")
+    w("at their generic tuning), the floor the target was set against. The last column compares with the")
+    w(f"same loads done by the gather instruction the effect's kernel uses (here: {kernel}, eight loads per")
+    w("gather), a stricter floor than the target asks for. Each load lands a texture row further down, yet")
+    w("the table's rows come back into the level-1 cache 256 loads later: the best case of locality. The")
+    w("column floor walks straight down one column (stride 256): every load a new cache line, all lines in")
+    w("four cache sets.")
     w("")
-    w("| Benchmark | Median | × floor | Target |")
-    w("|---|---:|---:|---|")
-    w(f"| gather floor ({kernel}) | {fmt(floor)} | 1.00 | |")
+    w(f"| Benchmark | Median | × floor | Target | × {kernel} gather floor |")
+    w("|---|---:|---:|---|---:|")
+    w(f"| gather floor, one load at a time | {fmt(plain_floor)} | 1.00 | | {plain_floor / floor:.2f} |")
+    w(f"| gather floor with the gather instruction ({kernel}) | {fmt(floor)} | {floor / plain_floor:.2f} | | 1.00 |")
     column = cpu("BM_GatherFloor_Column")
-    w(f"| gather floor, down one column | {fmt(column)} | {column / floor:.2f} | |")
+    w(f"| gather floor ({kernel}), down one column | {fmt(column)} | {column / plain_floor:.2f} | | "
+      f"{column / floor:.2f} |")
     names = {0: "mode 0: zoom 0.02–10 and turn swinging as scheduled", 1: "mode 1 (1, 0)", 2: "mode 2 (0, 1)",
              3: "mode 3 (1, 1)", 4: "mode 4 (2, 2)", 5: "mode 5 (−2, 2)", 6: "mode 6 (2, −2)", 7: "mode 7 (3, 0)"}
     for mode in range(8):
         t = cpu(f"BM_DistortPicture/{mode}")
-        w(f"| distortPicture, {names[mode]} | {fmt(t)} | {t / floor:.2f} | {verdict(t / floor, 1.25, True)} |")
+        w(f"| distortPicture, {names[mode]} | {fmt(t)} | {t / plain_floor:.2f} | "
+          f"{verdict(t / plain_floor, 1.25, True)} | {t / floor:.2f} |")
     for zoom in ("0.02", "10.05"):
         t = cpu(f"BM_DistortPicture_Zoom/{zoom}")
-        w(f"| distortPicture, mode 0 held at zoom {zoom} | {fmt(t)} | {t / floor:.2f} | "
-          f"{verdict(t / floor, 1.25, True)} |")
-    for angle, what in ((0, "along the rows"), (128, "diagonal"), (256, "straight down the picture")):
-        t = cpu(f"BM_DistortPicture_Angle/{angle}")
-        w(f"| distortPicture, zoom 1 held at angle {angle} ({what}) | {fmt(t)} | {t / floor:.2f} | |")
-    plain_floor = cpu("BM_GatherFloor_Plain")
+        w(f"| distortPicture, mode 0 held at zoom {zoom} | {fmt(t)} | {t / plain_floor:.2f} | "
+          f"{verdict(t / plain_floor, 1.25, True)} | {t / floor:.2f} |")
+    for angle, what in ((0, "along the rows"), (128, "diagonal"), (200, "about 20° off the picture's vertical"),
+                        (256, "straight down the picture")):
+        name = f"BM_DistortPicture_Angle/{angle}"
+        if name not in r:
+            continue
+        t = cpu(name)
+        w(f"| distortPicture, zoom 1 held at angle {angle} ({what}) | {fmt(t)} | {t / plain_floor:.2f} | | "
+          f"{t / floor:.2f} |")
     plain = cpu("BM_DistortPicture_Plain")
-    w(f"| gather floor, one load at a time (no gather instruction) | {fmt(plain_floor)} | "
-      f"{plain_floor / floor:.2f} | |")
-    w(f"| distortPicture, baseline kernel, mode 3 | {fmt(plain)} | {plain / floor:.2f} "
-      f"(× plain floor {plain / plain_floor:.2f}) | |")
+    w(f"| distortPicture, baseline kernel, mode 3 | {fmt(plain)} | {plain / plain_floor:.2f} | | "
+      f"{plain / floor:.2f} |")
     w("")
 
     peer = cpu("BM_DistortPicture_Peer")
@@ -153,21 +162,24 @@ def main():
     w("")
 
     memcpy = cpu("BM_Memcpy256000")
-    base = floor + memcpy
+    base = plain_floor + memcpy
+    strict = floor + memcpy
     w("## One whole frame (target: without the update ≤ 2.5 × (gather floor + one 256,000-byte memcpy))")
     w("")
     w("Exactly the loop's `runFrame`, the wait skipped: effect, raster rows, the sprite, a full page of 160")
     w("glyph blits, the text surface, the copy to the headless screen and, where said, its update.")
-    w(f"Floor + memcpy = {fmt(floor)} + {fmt(memcpy)} = {fmt(base)}.")
+    w(f"Floor + memcpy = {fmt(plain_floor)} + {fmt(memcpy)} = {fmt(base)}; with the {kernel} gather floor "
+      f"{fmt(floor)} + {fmt(memcpy)} = {fmt(strict)}.")
     w("")
-    w("| Screen | Mode | Without update | × (floor + memcpy) | Target | With update |")
-    w("|---|---|---:|---:|---|---:|")
+    w(f"| Screen | Mode | Without update | × (floor + memcpy) | Target | × ({kernel} floor + memcpy) | With update |")
+    w("|---|---|---:|---:|---|---:|---:|")
     for depth in (32, 16):
         for mode in (0, 3):
             t = cpu(f"BM_WholeFrame_NoUpdate/{depth}/{mode}")
             u = cpu(f"BM_WholeFrame/{depth}/{mode}")
             what = "0 (swinging)" if mode == 0 else "3 (twisting)"
-            w(f"| {depth}-bit | {what} | {fmt(t)} | {t / base:.2f} | {verdict(t / base, 2.5, True)} | {fmt(u)} |")
+            w(f"| {depth}-bit | {what} | {fmt(t)} | {t / base:.2f} | {verdict(t / base, 2.5, True)} | "
+              f"{t / strict:.2f} | {fmt(u)} |")
     w("")
 
     w("## Resize against SDL_gfx zoomSurface, smoothing off (target: ≤ 1.0 × both ways)")
