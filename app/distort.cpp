@@ -211,34 +211,22 @@ __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destinati
     PackedRow current = packed[0];
     bool currentGrouped = grouped[0];
     while (r < DISTORT_HEIGHT) {
-        if (currentGrouped && r + STEEP_GROUP <= DISTORT_HEIGHT) {
-            const PackedRow following = packed[r + STEEP_GROUP];
-            const bool followingGrouped = grouped[r + STEEP_GROUP];
+        const int rows = !currentGrouped                           ? 1
+                         : r + STEEP_GROUP <= DISTORT_HEIGHT       ? STEEP_GROUP
+                         : r + SHORT_STEEP_GROUP <= DISTORT_HEIGHT ? SHORT_STEEP_GROUP
+                                                                   : 1;
+        const PackedRow following = packed[r + rows];
+        const bool followingGrouped = grouped[r + rows];
+        if (rows == STEEP_GROUP)
             drawSteepGroup<STEEP_GROUP>(destination, texels, packed + r, held);
-            destination += STEEP_GROUP * DISTORT_WIDTH;
-            r += STEEP_GROUP;
-            current = following;
-            currentGrouped = followingGrouped;
-            continue;
-        }
-        if (currentGrouped && r + SHORT_STEEP_GROUP <= DISTORT_HEIGHT) {
-            const PackedRow following = packed[r + SHORT_STEEP_GROUP];
-            const bool followingGrouped = grouped[r + SHORT_STEEP_GROUP];
+        else if (rows == SHORT_STEEP_GROUP)
             drawSteepGroup<SHORT_STEEP_GROUP>(destination, texels, packed + r, held);
-            destination += SHORT_STEEP_GROUP * DISTORT_WIDTH;
-            r += SHORT_STEEP_GROUP;
-            current = following;
-            currentGrouped = followingGrouped;
-            continue;
-        }
-        const PackedRow following = packed[r + 1];
-        const bool followingGrouped = grouped[r + 1];
-        if (streamsAlong(current))
+        else if (streamsAlong(current))
             drawRow<true>(destination, texels, current);
         else
             drawRow<false>(destination, texels, current);
-        destination += DISTORT_WIDTH;
-        ++r;
+        destination += rows * DISTORT_WIDTH;
+        r += rows;
         current = following;
         currentGrouped = followingGrouped;
     }
