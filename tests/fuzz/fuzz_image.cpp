@@ -50,16 +50,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > INT32_MAX) return 0;
     static AllocationWatch watch;
-    // The stream gets a copy, so the input's bytes stay unchanged whatever the loader does.
-    auto* copy = static_cast<uint8_t*>(malloc(size ? size : 1));
-    if (size) std::memcpy(copy, data, size);
-    mbinfile stream;
-    stream.open(copy, static_cast<int>(size), 0);
+    InputStream input(data, size);
 
     watch.start();
     {
         _vktSurface surface;
-        const int loaded = loadImageStream(surface, &stream, SURFACE_SOFTWARE, 0);
+        const int loaded = loadImageStream(surface, &input.stream, SURFACE_SOFTWARE, 0);
         const int64_t limit =
             DECODER_STATE_BYTES + static_cast<int64_t>(size) * bytesPerInputByte(data, size);
         if (watch.peak() > limit) {
@@ -69,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         FUZZ_CHECK(loaded == (surface.surface != nullptr ? 1 : 0));
         // The stream is the caller's: still open, over the same block.
-        FUZZ_CHECK(stream.mode == (BINFILE_READ | BINFILE_SEEK) && stream.length == static_cast<int>(size));
+        FUZZ_CHECK(input.stream.mode == (BINFILE_READ | BINFILE_SEEK) &&
+                   input.stream.length == static_cast<int>(size));
         if (loaded) {
             FUZZ_CHECK(surface.width() > 0 && surface.height() > 0);
             touchPixels(surface);
@@ -83,7 +80,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "\nload left %lld bytes allocated\n", static_cast<long long>(watch.inUse()));
         FUZZ_CHECK(watch.inUse() <= LEFT_BEHIND_BYTES);
     }
-    stream.close();
-    free(copy);
     return 0;
 }

@@ -47,15 +47,12 @@ bool promisesTooMuch(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > INT32_MAX) return 0;
     static AllocationWatch watch;
-    auto* copy = static_cast<uint8_t*>(malloc(size ? size : 1));
-    if (size) std::memcpy(copy, data, size);
-    mbinfile stream;
-    stream.open(copy, static_cast<int>(size), 0);
+    InputStream input(data, size);
 
     watch.start();
     {
         _vktSurface surface;
-        const int loaded = loadTGAStream(&stream, surface);
+        const int loaded = loadTGAStream(&input.stream, surface);
         FUZZ_CHECK(loaded == (surface.surface != nullptr ? 1 : 0));
         if (promisesTooMuch(data, size)) {
             FUZZ_CHECK(!loaded);
@@ -75,7 +72,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     FUZZ_CHECK(watch.inUse() <= REFUSED_PEAK_BYTES);
-    stream.close();
-    free(copy);
     return 0;
 }
