@@ -3,7 +3,7 @@
 # time on a single core.
 #   scripts/fuzz.sh smoke [SECONDS] [TARGET...]  each target SECONDS (default 25) from the committed corpus,
 #                                               the regression inputs and the seeds (sample pictures in
-#                                               $DOVOZ1_TESTDATA or ../shared/testdata, data/); the committed
+#                                               tests/data/images, data/); the committed
 #                                               corpus is left alone
 #   scripts/fuzz.sh long [SECONDS] [TARGET...]   each target SECONDS (default 900) on a corpus kept in
 #                                               build-fuzz/corpus, then minimised into tests/fuzz/corpus
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${FUZZ_BUILD:-build-fuzz}
-testdata=${DOVOZ1_TESTDATA:-../shared/testdata}
+testdata=tests/data/images
 
 command=${1:-smoke}
 shift || true
