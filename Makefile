@@ -3,13 +3,17 @@ BUILD ?= build
 TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps test-deps configure bench package clean test-sanitize fuzz-smoke fuzz-long
+.PHONY: run test build deps test-deps configure bench package package-check test-fresh clean \
+	test-sanitize fuzz-smoke fuzz-long
 
-run: deps build
+run: deps configure
+	cmake --build $(BUILD) --target dovoz1
 	$(BUILD)/dovoz1
 
 # After the ordinary tests: the same tests under the sanitizers, and a short run of every fuzz target.
-test: test-deps build
+test: test-deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DDOVOZ1_REQUIRE_TESTS=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
 	cd $(BUILD) && ctest --output-on-failure -j2
 	scripts/test-sanitize.sh
 	scripts/fuzz.sh smoke $(FUZZ_SMOKE_SECONDS)
@@ -25,12 +29,27 @@ $(BUILD)/build.ninja:
 
 configure: $(BUILD)/build.ninja
 
+# The program, and the tests where GoogleTest is installed.
 build: configure
 	cmake --build $(BUILD)
 
 # Benchmarks in Release with their own dependencies; regenerates bench/RESULTS.md.
 bench:
 	scripts/bench-report.sh
+
+# The Debian package, build/dovoz1_1.0_amd64.deb.
+package: deps configure
+	cmake --build $(BUILD) --target dovoz1
+	cd $(BUILD) && cpack -G DEB
+
+# Installs that package with apt, as a user would, and runs the installed program on a private X
+# server until a key ends it (changes the system: meant for a fresh root or a throw-away machine).
+package-check: package
+	scripts/package-check.sh $(BUILD)
+
+# `make test` on a clone of the committed HEAD inside a fresh Debian 12 root, as on a newcomer's machine.
+test-fresh:
+	scripts/test-fresh.sh
 
 # Every test built with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (build-sanitize).
 test-sanitize: test-deps
@@ -48,6 +67,3 @@ fuzz-long: test-deps
 
 clean:
 	rm -rf $(BUILD) build-bench build-sanitize build-fuzz
-
-package: deps build
-	cd $(BUILD) && cpack -G DEB

@@ -1,18 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again.
-#   scripts/install-deps.sh          build and run
-#   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox, ImageMagick, desktop-file-validate,
-#                                    and clang with its sanitizer and libFuzzer runtimes for the fuzz build)
-#   scripts/install-deps.sh --bench  also Google Benchmark and the libraries the benchmarks compare with
+# Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again; needs root
+# or sudo only when something is missing.
+#   scripts/install-deps.sh           build, run and package (make run, make package)
+#   scripts/install-deps.sh --test    also the test tools (make test): GoogleTest, Xvfb with a window
+#                                     manager and its fonts, xdotool, sox, ImageMagick, ffmpeg, the
+#                                     package checkers, and clang with its sanitizer and libFuzzer
+#                                     runtimes for the sanitizer and fuzz builds
+#   scripts/install-deps.sh --bench   also Google Benchmark and the libraries the benchmarks compare with
+#   scripts/install-deps.sh --check   also the private X server that make package-check runs the
+#                                     installed program on
+#   scripts/install-deps.sh --fresh   also what makes a fresh Debian root for make test-fresh
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
-if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps evilwm sox imagemagick desktop-file-utils
-               clang libclang-rt-14-dev llvm)
-elif [ "${1:-}" = "--bench" ]; then
-    packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux)
-fi
+# A private X server with a window manager; evilwm's default font "variable" lives in xfonts-75dpi, and
+# without it evilwm does not start.
+x_session=(xvfb xauth xdotool evilwm xfonts-75dpi)
+case "${1:-}" in
+    "") ;;
+    --test)
+        packages+=("${x_session[@]}" libgtest-dev libgmock-dev libbenchmark-dev x11-apps sox imagemagick ffmpeg
+                   desktop-file-utils appstream lintian clang libclang-rt-14-dev llvm)
+        ;;
+    --bench) packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux) ;;
+    --check) packages+=("${x_session[@]}") ;;
+    --fresh) packages+=(debootstrap util-linux) ;;
+    *)
+        echo "usage: $0 [--test | --bench | --check | --fresh]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,7 +39,14 @@ done
 
 echo "installing: ${missing[*]}"
 sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || {
+        echo "$0: these Debian packages are missing: ${missing[*]}" >&2
+        echo "$0: run this as root, or install sudo, to install them" >&2
+        exit 1
+    }
+    sudo=(sudo)
+fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

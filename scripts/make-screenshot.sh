@@ -10,27 +10,16 @@ program=$(realpath "${1:-build/dovoz1}")
 output=${2:-docs/screenshot.png}
 [ -x "$program" ] || { echo "no program at $program: build it first (make build)" >&2; exit 1; }
 
+source scripts/x-session.sh
 work=$(mktemp -d)
-server=
-manager=
 intro=
 cleanup() {
-    for pid in $intro $manager $server; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    if [ -n "$intro" ]; then kill "$intro" 2>/dev/null || true; fi
+    stop_x_session
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-# Xvfb picks a free display and writes its number once it accepts connections.
-mkfifo "$work/display"
-exec {displayfd}<>"$work/display"
-Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp -br -nocursor 2>/dev/null &
-server=$!
-read -r -t 10 -u "$displayfd" number
-export DISPLAY=":$number"
-evilwm >/dev/null 2>&1 &
-manager=$!
-sleep 0.5
+start_x_session "$work" 1280x800x24
 
 (cd "$work" && SDL_AUDIODRIVER=dummy exec "$program" >/dev/null) &
 intro=$!

@@ -1,9 +1,15 @@
 // The runner the program tests rely on: a hung program must be ended and reported, and a process
-// left behind must be noticed, or the checks built on them would pass for the wrong reason.
+// left behind must be noticed, or the checks built on them would pass for the wrong reason. Likewise
+// an X session whose window manager died must say so, not let the scenarios run without it.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
 
 #include "program_runner.h"
+#include "x_session.h"
 
 namespace {
 
@@ -43,6 +49,28 @@ TEST(ProgramRunnerTest, ActionsCountFromTheMarker) {
     EXPECT_GE(result.markerSeconds, 0.3);
     EXPECT_GE(result.actionSeconds[0], result.markerSeconds + 0.1);
     EXPECT_EQ(result.exitStatus, 0);
+}
+
+// As evilwm ends on a machine without its default font.
+TEST(XSessionTest, AWindowManagerThatCannotStartIsReportedWithItsMessage) {
+    const std::string bin = makeTempDirectory();
+    ASSERT_FALSE(bin.empty());
+    {
+        std::ofstream script(bin + "/evilwm");
+        script << "#!/bin/sh\necho \"couldn't find a font to use: try starting with -fn fontname\" >&2\nexit "
+                  "1\n";
+    }
+    chmod((bin + "/evilwm").c_str(), 0755);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    const XSession session(320, 200);
+    setenv("PATH", path.c_str(), 1);
+    removeTree(bin);
+
+    EXPECT_FALSE(session.running());
+    EXPECT_EQ(
+        session.error(),
+        "evilwm did not start (exit status 1): couldn't find a font to use: try starting with -fn fontname");
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ class XProgramTest : public testing::Test {
 protected:
     void SetUp() override {
         session = std::make_unique<XSession>(kScreenWidth, kScreenHeight);
-        ASSERT_TRUE(session->running()) << "Xvfb did not start";
+        ASSERT_TRUE(session->running()) << session->error();
         work = makeTempDirectory();
         sound = makeTempDirectory();
         ASSERT_FALSE(work.empty());

@@ -11,7 +11,7 @@
 class XSession {
 public:
     // Starts Xvfb on a free display with the given screen size (black root window, no cursor), then
-    // evilwm on it.
+    // evilwm on it. When either does not start, the session is not running and error() says why.
     XSession(int width = 1280, int height = 800);
     ~XSession();
     XSession(const XSession&) = delete;
@@ -19,6 +19,8 @@ public:
 
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
+    // Why the session is not running: which server failed, how it ended and what it printed.
+    const std::string& error() const { return error_; }
     // Presses and releases a key (xdotool key names: Escape, Return, space, q, b, s).
     bool pressKey(const std::string& key) const;
     // Asks the focused window to close, through the window manager.
@@ -33,6 +35,9 @@ private:
     pid_t server_ = -1;
     pid_t windowManager_ = -1;
     std::string display_;
+    std::string error_;
+    std::string serverLog_;
+    std::string windowManagerLog_;
 };
 
 // Runs a command to its end with DISPLAY set (empty: unchanged); true when it exits with status 0.

@@ -9,35 +9,18 @@ program=$(realpath "$1")
 suppressions=$(realpath "$2")
 seconds=${3:-10}
 
+# shellcheck source=../../scripts/x-session.sh
+source "$(dirname "$0")/../../scripts/x-session.sh"
 work=$(mktemp -d)
-pids=()
 # shellcheck disable=SC2317  # called through the trap
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
+    if [ -n "${program_pid:-}" ]; then kill "$program_pid" 2>/dev/null; fi
+    stop_x_session
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    grep -q . "$work/display" 2>/dev/null && break
-    sleep 0.1
-done
-if ! grep -q . "$work/display"; then
-    echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1
-fi
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY
-evilwm >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-done
-sleep 0.3
+start_x_session "$work" || exit 1
 
 # Full stacks on every allocation, so that a suppression matches only the call it names. Mesa's
 # llvmpipe registers the unwind tables of its JIT code under libgcc's lock and allocates meanwhile; the
