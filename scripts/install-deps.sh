@@ -13,9 +13,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
-# A private X server with a window manager; evilwm's default font "variable" lives in xfonts-75dpi, and
-# without it evilwm does not start.
-x_session=(xvfb xauth xdotool evilwm xfonts-75dpi)
+# A private X server with a window manager. evilwm's default font "variable" is an alias that
+# xfonts-base defines for a font in xfonts-75dpi; without both, evilwm does not start.
+x_session=(xvfb xauth xdotool evilwm xfonts-base xfonts-75dpi)
 case "${1:-}" in
     "") ;;
     --test)
