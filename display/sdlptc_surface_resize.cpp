@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -13,15 +12,10 @@
 #endif
 
 #include "diag.h"
+#include "sdlptc_internal.h"
 #include "sdlptc_surface_resize.h"
 
 namespace {
-
-// Temporary surface objects come from checkedCreate; the owner hands them back on every path.
-struct TemporaryRelease {
-    void operator()(_vktSurface* s) const { checkedDestroy(s); }
-};
-using TemporaryPtr = std::unique_ptr<_vktSurface, TemporaryRelease>;
 
 // 22.10 fixed point: 1024 is one source pixel. Truncated, so the last sample never passes the edge.
 int32_t scaleStep(int oldSize, int newSize) {
