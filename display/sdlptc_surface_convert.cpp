@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "diag.h"
+#include "sdlptc_internal.h"
 
 namespace {
 
@@ -12,12 +13,6 @@ struct SdlSurfaceFree {
     void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
 };
 using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceFree>;
-
-// Temporary surface objects come from checkedCreate; the owner hands them back on every path.
-struct TemporaryRelease {
-    void operator()(_vktSurface* s) const { checkedDestroy(s); }
-};
-using TemporaryPtr = std::unique_ptr<_vktSurface, TemporaryRelease>;
 
 // Index of entry (i, i, i) of the grey ramp.
 uint8_t greyIndex(int r, int g, int b) {
@@ -37,6 +32,20 @@ _vktPalette reductionPalette(bool grey) {
     else
         palette.makeRGB332();
     return palette;
+}
+
+// The step every route of convert shares: a software surface of the given size and format (an 8-bit one
+// given palette, where there is one), whose locked pixels fill(pixels, SDL surface) writes. Null when SDL
+// refuses the surface; the caller adopts the result.
+template <typename Fill>
+TemporaryPtr filledSurface(int width, int height, const _vktFormat& format, const _vktPalette* palette,
+                           Fill fill) {
+    TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
+    if (!result->create(width, height, format, SURFACE_SOFTWARE, 0)) return nullptr;
+    if (palette) result->setPalette(*palette);
+    fill(static_cast<uint8_t*>(result->lock()), result->surface);
+    result->unlock();
+    return result;
 }
 
 // Every pixel of a locked 8-bit source through a table of its palette (entries SDL does not hold read as
@@ -70,6 +79,79 @@ SDL_Surface* convertThroughSDL(SDL_Surface* source, const _vktFormat& target) {
     return SDL_ConvertSurface(source, &layout, source->flags);
 }
 
+// 8-bit source to the grey ramp or the 3-3-2 cube: one table look-up per pixel.
+TemporaryPtr reducePalette(_vktSurface& source, bool grey) {
+    const _vktPalette palette = reductionPalette(grey);
+    return filledSurface(
+        source.width(), source.height(), _vktFormat(FORMAT_RGB332), &palette,
+        [&source, grey](uint8_t* to, const SDL_Surface* destination) {
+            const auto* from = static_cast<const uint8_t*>(source.lock());
+            remapThroughPalette<uint8_t>(
+                source.palette(), source.surface, from, destination, to,
+                [grey](int r, int g, int b) { return grey ? greyIndex(r, g, b) : cubeIndex(r, g, b); });
+            source.unlock();
+        });
+}
+
+// True-colour source (2 to 4 bytes a pixel) to the grey ramp or the 3-3-2 cube: every pixel split through
+// the source's layout.
+TemporaryPtr reduceTrueColour(SDL_Surface* surface, bool grey) {
+    if (surface->format->BytesPerPixel > 4) return nullptr;
+    SDL_Surface* source = surface;
+    SdlSurfacePtr widened;
+    if (surface->format->BytesPerPixel == 3) {
+        // Three-byte pixels are read as 32-bit ones; the widened copy stays aside, so that a later
+        // failure leaves the surface as it was.
+        widened.reset(convertThroughSDL(surface, _vktFormat(FORMAT_XRGB8888)));
+        if (!widened) return nullptr;
+        source = widened.get();
+    }
+    const _vktPalette palette = reductionPalette(grey);
+    return filledSurface(
+        source->w, source->h, _vktFormat(grey ? FORMAT_GREY8 : FORMAT_RGB332), &palette,
+        [source, grey](uint8_t* to, const SDL_Surface* destination) {
+            lockSurfacePixels(source);
+            const bool wide = source->format->BytesPerPixel == 4;
+            for (int y = 0; y < source->h; ++y) {
+                const uint8_t* sourceRow = static_cast<const uint8_t*>(source->pixels) + y * source->pitch;
+                uint8_t* row = to + y * destination->pitch;
+                for (int x = 0; x < source->w; ++x) {
+                    const Uint32 pixel = wide ? reinterpret_cast<const Uint32*>(sourceRow)[x]
+                                              : reinterpret_cast<const Uint16*>(sourceRow)[x];
+                    Uint8 r, g, b;
+                    SDL_GetRGB(pixel, source->format, &r, &g, &b);
+                    row[x] = grey ? greyIndex(r, g, b) : cubeIndex(r, g, b);
+                }
+            }
+            unlockSurfacePixels(source);
+        });
+}
+
+// Palette expansion, one look-up per pixel: SDL's own result without the set-up of its blit, which costs
+// more than the copy for the intro's pictures (8-bit PNGs all, converted before the first frame). Keyed or
+// blended sources stay with SDL, which carries key and alpha over.
+bool expandsByTable(const SDL_Surface* surface, const _vktFormat& target) {
+    return surface->format->BytesPerPixel == 1 && surface->format->palette && target.bits() == 32 &&
+           target.alphaMask() == 0 && !(surface->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA));
+}
+
+TemporaryPtr expandPalette(_vktSurface& source, const _vktFormat& target) {
+    TemporaryPtr result = filledSurface(
+        source.width(), source.height(), target, nullptr,
+        [&source](uint8_t* to, const SDL_Surface* destination) {
+            const SDL_PixelFormat* layout = destination->format;
+            const auto* from = static_cast<const uint8_t*>(source.lock());
+            remapThroughPalette<uint32_t>(source.palette(), source.surface, from, destination, to,
+                                          [layout](int r, int g, int b) {
+                                              return SDL_MapRGB(layout, static_cast<Uint8>(r),
+                                                                static_cast<Uint8>(g), static_cast<Uint8>(b));
+                                          });
+            source.unlock();
+        });
+    if (result) SDL_SetClipRect(result->surface, &source.surface->clip_rect);  // as SDL's conversion keeps it
+    return result;
+}
+
 }  // namespace
 
 int _vktSurface::convert(const _vktFormat& target) {
@@ -79,85 +161,22 @@ int _vktSurface::convert(const _vktFormat& target) {
     const uint16_t id = target.id();
     const bool grey = id == FORMAT_GREY8;
 
+    TemporaryPtr result;
     if (bytes <= 1 && (grey || id == FORMAT_RGB332)) {
-        // Palette remap: one table look-up per pixel.
-        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
-        if (!result->create(width(), height(), _vktFormat(FORMAT_RGB332), SURFACE_SOFTWARE, 0)) return 0;
-        result->setPalette(reductionPalette(grey));
-        auto* to = static_cast<uint8_t*>(result->lock());
-        const auto* from = static_cast<const uint8_t*>(lock());
-        remapThroughPalette<uint8_t>(
-            palette(), surface, from, result->surface, to,
-            [grey](int r, int g, int b) { return grey ? greyIndex(r, g, b) : cubeIndex(r, g, b); });
-        unlock();
-        result->unlock();
-        adopt(*result);
+        result = reducePalette(*this, grey);
+    } else if (bytes >= 2 && (grey || id == FORMAT_RGB332 || id == FORMAT_INDEX8)) {
+        result = reduceTrueColour(surface, grey);
+    } else if (expandsByTable(surface, target)) {
+        result = expandPalette(*this, target);
+    } else {
+        if (format() == target) return 1;
+        SDL_Surface* converted = convertThroughSDL(surface, target);
+        if (!converted) return 0;
+        install(converted);
         return 1;
     }
-
-    if (bytes >= 2 && (grey || id == FORMAT_RGB332 || id == FORMAT_INDEX8)) {
-        // True-colour reduction: every pixel split through the source's layout.
-        if (bytes > 4) return 0;
-        SDL_Surface* source = surface;
-        SdlSurfacePtr widened;
-        if (bytes == 3) {
-            // Three-byte pixels are read as 32-bit ones; the widened copy stays aside, so that a later
-            // failure leaves this surface as it was.
-            widened.reset(convertThroughSDL(surface, _vktFormat(FORMAT_XRGB8888)));
-            if (!widened) return 0;
-            source = widened.get();
-        }
-        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
-        if (!result->create(source->w, source->h, _vktFormat(grey ? FORMAT_GREY8 : FORMAT_RGB332),
-                            SURFACE_SOFTWARE, 0))
-            return 0;
-        result->setPalette(reductionPalette(grey));
-        uint8_t* to = static_cast<uint8_t*>(result->lock());
-        lockSurfacePixels(source);
-        const bool wide = source->format->BytesPerPixel == 4;
-        for (int y = 0; y < source->h; ++y) {
-            const uint8_t* sourceRow = static_cast<const uint8_t*>(source->pixels) + y * source->pitch;
-            uint8_t* row = to + y * result->surface->pitch;
-            for (int x = 0; x < source->w; ++x) {
-                const Uint32 pixel = wide ? reinterpret_cast<const Uint32*>(sourceRow)[x]
-                                          : reinterpret_cast<const Uint16*>(sourceRow)[x];
-                Uint8 r, g, b;
-                SDL_GetRGB(pixel, source->format, &r, &g, &b);
-                row[x] = grey ? greyIndex(r, g, b) : cubeIndex(r, g, b);
-            }
-        }
-        unlockSurfacePixels(source);
-        result->unlock();
-        adopt(*result);
-        return 1;
-    }
-
-    if (bytes == 1 && surface->format->palette && target.bits() == 32 && target.alphaMask() == 0 &&
-        !(surface->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA))) {
-        // Palette expansion, one look-up per pixel: SDL's own result without the set-up of its blit, which
-        // costs more than the copy for the intro's pictures (8-bit PNGs all, converted before the first
-        // frame). Keyed or blended sources stay with SDL, which carries key and alpha over.
-        TemporaryPtr result(checkedCreate<_vktSurface>(__FILE__, __LINE__, "dest surf"));
-        if (!result->create(width(), height(), target, SURFACE_SOFTWARE, 0)) return 0;
-        const SDL_PixelFormat* layout = result->surface->format;
-        auto* to = static_cast<uint8_t*>(result->lock());
-        const auto* from = static_cast<const uint8_t*>(lock());
-        remapThroughPalette<uint32_t>(palette(), surface, from, result->surface, to,
-                                      [layout](int r, int g, int b) {
-                                          return SDL_MapRGB(layout, static_cast<Uint8>(r),
-                                                            static_cast<Uint8>(g), static_cast<Uint8>(b));
-                                      });
-        unlock();
-        result->unlock();
-        SDL_SetClipRect(result->surface, &surface->clip_rect);  // as SDL's conversion keeps it
-        adopt(*result);
-        return 1;
-    }
-
-    if (format() == target) return 1;
-    SDL_Surface* converted = convertThroughSDL(surface, target);
-    if (!converted) return 0;
-    install(converted);
+    if (!result) return 0;
+    adopt(*result);
     return 1;
 }
 
