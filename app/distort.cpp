@@ -4,11 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if CPU_VARIANT_AVX2_BUILT
 #include <immintrin.h>
-#define DISTORT_HAS_AVX2 1
-#else
-#define DISTORT_HAS_AVX2 0
 #endif
 
 DistortEffect pictureEffect;
@@ -69,7 +66,7 @@ void drawRowsBaseline(uint32_t* __restrict destination, const uint32_t* __restri
     }
 }
 
-#if DISTORT_HAS_AVX2
+#if CPU_VARIANT_AVX2_BUILT
 // u and v modulo 2^16, packed: v in the high half, u in the low half.
 inline uint32_t packCoordinates(uint32_t u, uint32_t v) {
     return (v << 16) | (u & 0xFFFFu);
@@ -233,26 +230,14 @@ __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destinati
 }
 #endif
 
-bool kernelRuns(int kernel) {
-    if (kernel == DISTORT_KERNEL_BASELINE) return true;
-#if DISTORT_HAS_AVX2
-    // Also asked from static constructors, before the runtime has probed the processor by itself.
-    __builtin_cpu_init();
-    if (kernel == DISTORT_KERNEL_AVX2) return __builtin_cpu_supports("avx2");
-#endif
-    return false;
-}
-
 }  // namespace
 
 int bestDistortKernel() {
-    return kernelRuns(DISTORT_KERNEL_AVX2) ? DISTORT_KERNEL_AVX2 : DISTORT_KERNEL_BASELINE;
+    return bestCpuVariant();
 }
 
 int DistortEffect::selectKernel(int chosen) {
-    if ((chosen != DISTORT_KERNEL_BASELINE && chosen != DISTORT_KERNEL_AVX2) || !kernelRuns(chosen)) return 0;
-    kernel = chosen;
-    return 1;
+    return selectCpuVariant(kernel, chosen);
 }
 
 void DistortEffect::buildSineTables(float amplitude) {
@@ -284,7 +269,7 @@ void DistortEffect::distortPicture(uint32_t* destination, const uint32_t* source
 
     const RowWalk walk{sineTable, cosineTable, rowU,  rowV,  du,         dv,
                        ru,        rv,          theta, theta, pixelTwist, rowTwist};
-#if DISTORT_HAS_AVX2
+#if CPU_VARIANT_AVX2_BUILT
     if (kernel == DISTORT_KERNEL_AVX2) {
         drawRowsAvx2(destination, source, walk);
         return;

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "sdlptc_cpu.h"
+
 inline constexpr int SINE_TABLE_SIZE = 1024;        // table units per full turn
 inline constexpr int SINE_TABLE_QUARTER = 256;      // table units per quarter turn
 inline constexpr int DISTORT_WIDTH = 320;           // destination pixels per row, no gaps between rows
@@ -9,10 +11,10 @@ inline constexpr int DISTORT_HEIGHT = 200;          // destination rows
 inline constexpr int DISTORT_TEXTURE_SIZE = 256;    // source texels per row and rows; no gaps either
 inline constexpr float DISTORT_AMPLITUDE = 256.0f;  // table amplitude the intro uses: 8.8 fixed point
 
-// Row kernels of distortPicture. Both draw exactly the same pixels; the AVX2 one gathers eight texels
-// at a time and runs only where the processor has AVX2.
-inline constexpr int DISTORT_KERNEL_BASELINE = 0;
-inline constexpr int DISTORT_KERNEL_AVX2 = 1;
+// Row kernels of distortPicture, the processor variants of sdlptc_cpu.h. Both draw exactly the same
+// pixels; the AVX2 one gathers eight texels at a time and runs only where the processor has AVX2.
+inline constexpr int DISTORT_KERNEL_BASELINE = CPU_VARIANT_BASELINE;
+inline constexpr int DISTORT_KERNEL_AVX2 = CPU_VARIANT_AVX2;
 
 // The fastest kernel this processor runs.
 int bestDistortKernel();

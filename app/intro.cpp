@@ -12,9 +12,9 @@
 #include "frame_loop.h"
 #include "module_load.h"
 #include "platform.h"
-#include "resources.h"
 #include "scroller.h"
 #include "sdlptc_console.h"
+#include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 #include "statistics.h"
 

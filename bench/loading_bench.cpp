@@ -5,6 +5,7 @@
 #include <SDL_image.h>
 
 #include "resources.h"
+#include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <immintrin.h>
 
 #include "distort.h"
-#include "resources.h"
+#include "sdlptc_imageloader.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
-// resources.h: the resource store compiled into the program, and pictures loaded from it.
+// resources.h: the resource store compiled into the program.
 #pragma once
 #include <cstdint>
-
-class _vktSurface;
 
 // The type name every blob of the program is stored under.
 inline constexpr const char* RESOURCE_TYPE = "RT_RCDATA";
@@ -28,7 +26,3 @@ extern const int32_t embeddedResourceCount;
 // findResource over a table of the caller's with count entries; same matching and results.
 int findResourceIn(const ResourceEntry* table, int32_t count, const char* type, const char* name,
                    const uint8_t** bytes, uint32_t* size);
-
-// Decodes the picture resource into surface; 1 when the surface holds a picture afterwards.
-// A missing or empty resource leaves the surface as it was.
-int loadImageResource(_vktSurface& surface, const char* name, int memoryKind, int options);

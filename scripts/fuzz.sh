@@ -42,8 +42,8 @@ sources_for() {
     case $1 in
         binfile) echo "io/binfile.cpp" ;;
         module) echo "music/bassmod.cpp" ;;
-        image) echo "include/sdlptc_imageloader.cpp" ;;
-        tga) echo "include/sdlptc_imageloader.cpp" ;;
+        image) echo "display/sdlptc_imageloader.cpp" ;;
+        tga) echo "display/sdlptc_imageloader.cpp" ;;
     esac
 }
 

@@ -6,13 +6,18 @@ option(DOVOZ1_FUZZ "Link the fuzz targets with libFuzzer" OFF)
 set(DOVOZ1_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR}/fuzz)
 set(DOVOZ1_FUZZ_TARGETS binfile module)
 # The picture targets need the image loader.
-if(EXISTS ${PROJECT_SOURCE_DIR}/include/sdlptc_imageloader.cpp)
+if(EXISTS ${PROJECT_SOURCE_DIR}/display/sdlptc_imageloader.cpp)
   list(APPEND DOVOZ1_FUZZ_TARGETS image tga)
 endif()
+# The layers each target reaches.
+set(fuzz_libraries_binfile io diag)
+set(fuzz_libraries_module music)
+set(fuzz_libraries_image display io)
+set(fuzz_libraries_tga display io)
 
 # Under clang the library must build as cleanly as under g++.
 if(DOVOZ1_FUZZ)
-  set_property(TARGET vkt intro PROPERTY COMPILE_WARNING_AS_ERROR ON)
+  set_property(TARGET diag io display music intro PROPERTY COMPILE_WARNING_AS_ERROR ON)
 endif()
 
 foreach(name IN LISTS DOVOZ1_FUZZ_TARGETS)
@@ -28,7 +33,7 @@ foreach(name IN LISTS DOVOZ1_FUZZ_TARGETS)
     set(replay_options)
   endif()
   target_include_directories(${target} PRIVATE ${DOVOZ1_FUZZ_DIR})
-  target_link_libraries(${target} PRIVATE vkt)
+  target_link_libraries(${target} PRIVATE ${fuzz_libraries_${name}})
   set_property(TARGET ${target} PROPERTY COMPILE_WARNING_AS_ERROR ${DOVOZ1_FUZZ})
   add_test(NAME fuzz_replay.${name}
            COMMAND ${target} ${replay_options} ${DOVOZ1_FUZZ_DIR}/corpus/${name}

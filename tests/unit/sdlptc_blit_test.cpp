@@ -5,13 +5,31 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
+#include "sdlptc_cpu.h"
+#include "sdlptc_surface_blit.h"
 
 namespace {
 
-using BlitTest = SdlTest;
+// The blits run once in each processor variant of their row loops, against the same expectations.
+class BlitTest : public SdlTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        SdlTest::SetUp();
+        if (!selectBlitVariant(GetParam())) GTEST_SKIP() << "this processor lacks variant " << GetParam();
+    }
+    void TearDown() override {
+        selectBlitVariant(bestCpuVariant());
+        SdlTest::TearDown();
+    }
+};
+
+std::string variantName(const ::testing::TestParamInfo<int>& info) {
+    return info.param == CPU_VARIANT_AVX2 ? std::string("Avx2") : std::string("Baseline");
+}
 
 constexpr uint8_t kBackground = 0xEE;
 
@@ -59,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, RawRowCopyTest,
                                            Placement{-7, 0}, Placement{0, -3}, Placement{11, 5},
                                            Placement{INT_MIN, INT_MIN}, Placement{INT_MAX, 0}));
 
-TEST_F(BlitTest, RawRowCopyPassesIndicesThroughKeysAndPalettes) {
+TEST_P(BlitTest, RawRowCopyPassesIndicesThroughKeysAndPalettes) {
     _vktSurface source(4, 4, _vktFormat(FORMAT_GREY8), SURFACE_SOFTWARE, 0);
     _vktSurface destination(4, 4, _vktFormat(FORMAT_RGB332), SURFACE_SOFTWARE, 0);
     paintIndices(source);
@@ -81,7 +99,7 @@ TEST_F(BlitTest, RawRowCopyPassesIndicesThroughKeysAndPalettes) {
     EXPECT_EQ(readPixel(screen.surface, 1, 0), 0x123456u);
 }
 
-TEST_F(BlitTest, KeyedRectangleReachingBelowTheSheetCopiesWhatIsInside) {
+TEST_P(BlitTest, KeyedRectangleReachingBelowTheSheetCopiesWhatIsInside) {
     // A 16×16 font sheet with magenta as its key in one column; the glyph at (8, 9) is 8×8 but the
     // sheet ends one row short of it.
     _vktSurface sheet(16, 16, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
@@ -110,7 +128,7 @@ TEST_F(BlitTest, KeyedRectangleReachingBelowTheSheetCopiesWhatIsInside) {
     EXPECT_EQ(empty.blitRect(target, glyph, place), 0);
 }
 
-TEST_F(BlitTest, ClearingTheClipRectangleRestoresWholeSurfaceBlits) {
+TEST_P(BlitTest, ClearingTheClipRectangleRestoresWholeSurfaceBlits) {
     _vktSurface tile(4, 4, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
     _vktSurface target(8, 8, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
     tile.fill(0xABCDEF);
@@ -128,7 +146,7 @@ TEST_F(BlitTest, ClearingTheClipRectangleRestoresWholeSurfaceBlits) {
     EXPECT_EQ(readPixel(target.surface, 4, 4), 0u);
 }
 
-TEST_F(BlitTest, NothingReachesAClosedConsole) {
+TEST_P(BlitTest, NothingReachesAClosedConsole) {
     _vktPTC console;
     ASSERT_EQ(console.isOpen, 0);
     _vktSurface work(320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
@@ -139,7 +157,7 @@ TEST_F(BlitTest, NothingReachesAClosedConsole) {
     EXPECT_EQ(work.blitRectToConsole(console, whole, whole), 0);
 }
 
-TEST_F(BlitTest, ThirtyTwoBitWorkSurfaceArrivesConvertedOnASixteenBitScreen) {
+TEST_P(BlitTest, ThirtyTwoBitWorkSurfaceArrivesConvertedOnASixteenBitScreen) {
     _vktPTC console(320, 200, MODE_RGB16, SCREEN_WINDOW_CURSOR);
     ASSERT_EQ(console.isOpen, 1);
     ASSERT_EQ(console.screen->format->BitsPerPixel, 16);
@@ -165,7 +183,7 @@ TEST_F(BlitTest, ThirtyTwoBitWorkSurfaceArrivesConvertedOnASixteenBitScreen) {
     EXPECT_EQ(empty.copyToConsole(console, whole, whole), 1);
 }
 
-TEST_F(BlitTest, BlitsOntoTheScreenLandWhereAsked) {
+TEST_P(BlitTest, BlitsOntoTheScreenLandWhereAsked) {
     _vktPTC console(320, 200, MODE_RGB32, SCREEN_WINDOW_CURSOR);
     ASSERT_EQ(console.isOpen, 1);
     SDL_FillRect(console.screen, nullptr, 0);
@@ -184,7 +202,7 @@ TEST_F(BlitTest, BlitsOntoTheScreenLandWhereAsked) {
 // The work-format blits the library does without SDL must give SDL's own result to the byte: random
 // pixels in all 32 bits, keys that match some pixels only in their colour, clipping rectangles, and
 // positions off every edge and beyond the 16-bit cut.
-class SameAsSdlBlitTest : public SdlTest {
+class SameAsSdlBlitTest : public BlitTest {
 protected:
     uint32_t next() {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -219,7 +237,10 @@ protected:
     uint64_t seed = 20240601;
 };
 
-TEST_F(SameAsSdlBlitTest, KeyedAndPlainBlitsBetweenWorkSurfaces) {
+INSTANTIATE_TEST_SUITE_P(Variants, BlitTest, ::testing::Values(CPU_VARIANT_BASELINE, CPU_VARIANT_AVX2),
+                         variantName);
+
+TEST_P(SameAsSdlBlitTest, KeyedAndPlainBlitsBetweenWorkSurfaces) {
     const _vktFormat work(FORMAT_XRGB8888);
     for (int round = 0; round < 1000; ++round) {
         _vktSurface source(between(1, 40), between(1, 30), work, SURFACE_SOFTWARE, 0);
@@ -261,7 +282,7 @@ TEST_F(SameAsSdlBlitTest, KeyedAndPlainBlitsBetweenWorkSurfaces) {
     }
 }
 
-TEST_F(SameAsSdlBlitTest, WorkSurfaceOntoBothScreenDepths) {
+TEST_P(SameAsSdlBlitTest, WorkSurfaceOntoBothScreenDepths) {
     for (const int mode : {MODE_RGB32, MODE_RGB16}) {
         _vktPTC console(320, 200, mode, SCREEN_FULL);
         ASSERT_TRUE(console.isOpen);
@@ -291,6 +312,20 @@ TEST_F(SameAsSdlBlitTest, WorkSurfaceOntoBothScreenDepths) {
         }
         SDL_SetClipRect(screen, nullptr);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, SameAsSdlBlitTest,
+                         ::testing::Values(CPU_VARIANT_BASELINE, CPU_VARIANT_AVX2), variantName);
+
+TEST(BlitVariantChoice, TheBestVariantIsInUseAndUnknownOnesAreRefused) {
+    EXPECT_EQ(blitVariant(), bestCpuVariant());
+    EXPECT_EQ(selectBlitVariant(5), 0);
+    EXPECT_EQ(selectBlitVariant(-1), 0);
+    EXPECT_EQ(blitVariant(), bestCpuVariant());
+    EXPECT_EQ(selectBlitVariant(CPU_VARIANT_BASELINE), 1);
+    EXPECT_EQ(blitVariant(), CPU_VARIANT_BASELINE);
+    EXPECT_EQ(selectBlitVariant(bestCpuVariant()), 1);
+    EXPECT_EQ(blitVariant(), bestCpuVariant());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "interpose_SDL_CreateRGBSurface.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
+#include "sdlptc_imageloader_adapters.h"
 #include "sdlptc_surface.h"
 
 namespace {

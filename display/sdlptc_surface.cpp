@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sdlptc_console.h"
+#include "sdlptc_internal.h"
 
 namespace {
 
@@ -302,14 +303,8 @@ int _vktSurface::getFormat(_vktFormat& target) const {
 
 int _vktSurface::setPalette(const _vktPalette& palette) {
     if (!surface || !surface->format->palette || !palette.entries()) return 0;
-    const uint32_t* entries = palette.entries();
     SDL_Color colours[_vktPalette::ENTRIES];
-    for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
-        colours[i].r = static_cast<Uint8>(entries[i] >> 16);
-        colours[i].g = static_cast<Uint8>(entries[i] >> 8);
-        colours[i].b = static_cast<Uint8>(entries[i]);
-        colours[i].unused = 0;
-    }
+    toSDLColours(palette.entries(), colours);
     SDL_SetColors(surface, colours, 0, _vktPalette::ENTRIES);  // its result says nothing useful here
     return 1;
 }

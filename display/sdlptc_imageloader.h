@@ -1,8 +1,6 @@
 // sdlptc_imageloader.h: PNG, BMP and uncompressed TGA pictures into surfaces, and BMP saving.
 #pragma once
 #include <cstdint>
-#include <SDL.h>
-#include <png.h>
 
 class _vktSurface;
 class binfile;
@@ -22,11 +20,9 @@ int loadBMPStream(binfile* stream, _vktSurface& surface);
 int loadTGAFile(const char* path, _vktSurface& surface);
 int loadTGAStream(binfile* stream, _vktSurface& surface);
 
-// Adapters: libpng's read function over a binfile, and the SDL_RWops callbacks over one.
-void pngReadFromStream(png_structp decoder, png_bytep destination, png_size_t count);
-int rwSeek(SDL_RWops* rwops, int offset, int whence);
-int rwRead(SDL_RWops* rwops, void* destination, int itemSize, int itemCount);
-
+// Decodes the picture resource of the program's store into surface; 1 when the surface holds a picture
+// afterwards. A missing or empty resource leaves the surface as it was.
+int loadImageResource(_vktSurface& surface, const char* name, int memoryKind, int options);
 // loadImageResource over a resource table of the caller's with count entries; same rules and results.
 int loadImageResourceIn(const ResourceEntry* table, int32_t count, _vktSurface& surface, const char* name,
                         int memoryKind, int options);

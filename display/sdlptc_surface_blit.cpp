@@ -3,13 +3,17 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "sdlptc_console.h"
+#include "sdlptc_cpu.h"
+#include "sdlptc_surface_blit.h"
+
+#if CPU_VARIANT_AVX2_BUILT
 #include <immintrin.h>
 #endif
 
-#include "sdlptc_console.h"
-
 namespace {
+
+int blitVariantInUse = bestCpuVariant();
 
 // The whole of a surface as an SDL source rectangle.
 SDL_Rect wholeOf(const SDL_Surface* surface) {
@@ -71,25 +75,13 @@ bool clipLikeSDL(const SDL_Surface* source, const SDL_Rect& sourceArea, const SD
     return w > 0 && h > 0;
 }
 
-// The row loops take the whole block, so that the processor's variant is chosen once per blit and not
-// once per row: the intro's glyphs are 160 blits of 8 rows of 8 pixels.
-
-#if defined(__x86_64__) || defined(__i386__)
-#define BASELINE_VARIANT __attribute__((target("default")))
-#else
-#define BASELINE_VARIANT
-#endif
-
-// clang calls the AVX2 version of a function with internal linkage unused, although it dispatches to it.
-#ifdef __clang__
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wunused-function"
-#endif
+// The row loops take the whole block, so that the variant is looked at once per blit and not once per
+// row: the intro's glyphs are 160 blits of 8 rows of 8 pixels.
 
 // A keyed pixel is one equal to the key in all 32 bits; the others arrive with their top byte cleared,
 // as SDL writes them between two layouts without alpha.
-BASELINE_VARIANT void keyedRows(uint8_t* __restrict to, int toPitch, const uint8_t* __restrict from,
-                                int fromPitch, int width, int height, uint32_t key) {
+void keyedRows(uint8_t* __restrict to, int toPitch, const uint8_t* __restrict from, int fromPitch, int width,
+               int height, uint32_t key) {
     for (int y = 0; y < height; ++y, to += toPitch, from += fromPitch) {
         auto* out = reinterpret_cast<uint32_t*>(to);
         const auto* in = reinterpret_cast<const uint32_t*>(from);
@@ -97,12 +89,12 @@ BASELINE_VARIANT void keyedRows(uint8_t* __restrict to, int toPitch, const uint8
     }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if CPU_VARIANT_AVX2_BUILT
 // The same eight pixels a step with masked stores: the destination is never read, and a row's last
 // pixels take a narrower mask instead of a loop of their own (glyph rows are eight pixels long).
-__attribute__((target("avx2"))) void keyedRows(uint8_t* __restrict to, int toPitch,
-                                               const uint8_t* __restrict from, int fromPitch, int width,
-                                               int height, uint32_t key) {
+__attribute__((target("avx2"))) void keyedRowsAvx2(uint8_t* __restrict to, int toPitch,
+                                                   const uint8_t* __restrict from, int fromPitch, int width,
+                                                   int height, uint32_t key) {
     const __m256i keys = _mm256_set1_epi32(static_cast<int32_t>(key));
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -131,8 +123,8 @@ inline uint16_t toRgb565(uint32_t pixel) {
                                  ((pixel >> 3) & 0x001Fu));
 }
 
-BASELINE_VARIANT void rgb565Rows(uint8_t* __restrict to, int toPitch, const uint8_t* __restrict from,
-                                 int fromPitch, int width, int height) {
+void rgb565Rows(uint8_t* __restrict to, int toPitch, const uint8_t* __restrict from, int fromPitch, int width,
+                int height) {
     for (int y = 0; y < height; ++y, to += toPitch, from += fromPitch) {
         auto* out = reinterpret_cast<uint16_t*>(to);
         const auto* in = reinterpret_cast<const uint32_t*>(from);
@@ -140,7 +132,7 @@ BASELINE_VARIANT void rgb565Rows(uint8_t* __restrict to, int toPitch, const uint
     }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if CPU_VARIANT_AVX2_BUILT
 // The same, sixteen pixels a step: each half combined in 32-bit lanes and packed to 16 bits once
 // (compilers pack every channel on its own, three times the shuffles).
 __attribute__((target("avx2"))) inline __m256i rgb565Lanes(__m256i pixels) {
@@ -150,9 +142,9 @@ __attribute__((target("avx2"))) inline __m256i rgb565Lanes(__m256i pixels) {
     return _mm256_or_si256(_mm256_or_si256(red, green), blue);
 }
 
-__attribute__((target("avx2"))) void rgb565Rows(uint8_t* __restrict to, int toPitch,
-                                                const uint8_t* __restrict from, int fromPitch, int width,
-                                                int height) {
+__attribute__((target("avx2"))) void rgb565RowsAvx2(uint8_t* __restrict to, int toPitch,
+                                                    const uint8_t* __restrict from, int fromPitch, int width,
+                                                    int height) {
     for (int y = 0; y < height; ++y, to += toPitch, from += fromPitch) {
         auto* out = reinterpret_cast<uint16_t*>(to);
         const auto* in = reinterpret_cast<const uint32_t*>(from);
@@ -170,9 +162,28 @@ __attribute__((target("avx2"))) void rgb565Rows(uint8_t* __restrict to, int toPi
 }
 #endif
 
-#ifdef __clang__
-#pragma clang diagnostic pop
+// The row loops of one direct blit in the variant in use.
+void keyedRowsInVariant(uint8_t* to, int toPitch, const uint8_t* from, int fromPitch, int width, int height,
+                        uint32_t key) {
+#if CPU_VARIANT_AVX2_BUILT
+    if (blitVariantInUse == CPU_VARIANT_AVX2) {
+        keyedRowsAvx2(to, toPitch, from, fromPitch, width, height, key);
+        return;
+    }
 #endif
+    keyedRows(to, toPitch, from, fromPitch, width, height, key);
+}
+
+void rgb565RowsInVariant(uint8_t* to, int toPitch, const uint8_t* from, int fromPitch, int width,
+                         int height) {
+#if CPU_VARIANT_AVX2_BUILT
+    if (blitVariantInUse == CPU_VARIANT_AVX2) {
+        rgb565RowsAvx2(to, toPitch, from, fromPitch, width, height);
+        return;
+    }
+#endif
+    rgb565Rows(to, toPitch, from, fromPitch, width, height);
+}
 
 // The blit, done directly where directBlitFor allows it; otherwise SDL_UpperBlit's result.
 int blitLikeSDL(SDL_Surface* source, SDL_Rect sourceArea, SDL_Surface* destination,
@@ -190,13 +201,22 @@ int blitLikeSDL(SDL_Surface* source, SDL_Rect sourceArea, SDL_Surface* destinati
             std::memcpy(to, from, static_cast<size_t>(blit.w) * 4);
     }
     if (kind == DirectBlit::KEYED)
-        keyedRows(to, destination->pitch, from, source->pitch, blit.w, blit.h, source->format->colorkey);
+        keyedRowsInVariant(to, destination->pitch, from, source->pitch, blit.w, blit.h,
+                           source->format->colorkey);
     if (kind == DirectBlit::TO_RGB565)
-        rgb565Rows(to, destination->pitch, from, source->pitch, blit.w, blit.h);
+        rgb565RowsInVariant(to, destination->pitch, from, source->pitch, blit.w, blit.h);
     return 0;
 }
 
 }  // namespace
+
+int blitVariant() {
+    return blitVariantInUse;
+}
+
+int selectBlitVariant(int variant) {
+    return selectCpuVariant(blitVariantInUse, variant);
+}
 
 int _vktSurface::blitAt(_vktSurface& destination, int x, int y) const {
     if (!surface || !destination.surface) return 0;

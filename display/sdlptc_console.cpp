@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sdlptc_internal.h"
 #include "sdlptc_surface.h"
 
 namespace {
@@ -48,15 +49,6 @@ constexpr SDL_GLattr kGLAttributes[] = {
     SDL_GL_ACCUM_ALPHA_SIZE,
 };
 constexpr int kGLAttributeCount = 12;
-
-void toSDLColours(const uint32_t* entries, SDL_Color* colours) {
-    for (int i = 0; i < _vktPalette::ENTRIES; ++i) {
-        colours[i].r = static_cast<Uint8>(entries[i] >> 16);
-        colours[i].g = static_cast<Uint8>(entries[i] >> 8);
-        colours[i].b = static_cast<Uint8>(entries[i]);
-        colours[i].unused = 0;
-    }
-}
 
 // The desktop message box comes from SDL2, which sdl12-compat has already loaded. Linking SDL2 is not
 // an option (its names clash with SDL 1.2's), so it is looked up at run time.

@@ -1,6 +1,9 @@
 // sdlptc_imageloader.cpp: the PNG (libpng), BMP (SDL) and TGA decoders, the two loaders and BMP saving.
 #include "sdlptc_imageloader.h"
 
+#include <SDL.h>
+#include <png.h>
+
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
@@ -9,6 +12,7 @@
 
 #include "binfile.h"
 #include "diag.h"
+#include "sdlptc_imageloader_adapters.h"
 #include "sdlptc_surface.h"
 
 namespace {

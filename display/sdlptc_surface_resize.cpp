@@ -3,25 +3,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define RESIZE_HAS_AVX2 1
-#else
-#define RESIZE_HAS_AVX2 0
-#endif
 
 #include "diag.h"
+#include "sdlptc_cpu.h"
+#include "sdlptc_internal.h"
 #include "sdlptc_surface_resize.h"
 
-namespace {
+#if CPU_VARIANT_AVX2_BUILT
+#include <immintrin.h>
+#endif
 
-// Temporary surface objects come from checkedCreate; the owner hands them back on every path.
-struct TemporaryRelease {
-    void operator()(_vktSurface* s) const { checkedDestroy(s); }
-};
-using TemporaryPtr = std::unique_ptr<_vktSurface, TemporaryRelease>;
+namespace {
 
 // 22.10 fixed point: 1024 is one source pixel. Truncated, so the last sample never passes the edge.
 int32_t scaleStep(int oldSize, int newSize) {
@@ -37,7 +29,7 @@ void sampleRow(const uint8_t* sourceRow, uint8_t* row, int width, int32_t step) 
     for (int x = 0; x < width; ++x, position += step) to[x] = from[position >> 10];
 }
 
-#if RESIZE_HAS_AVX2
+#if CPU_VARIANT_AVX2_BUILT
 // The same for 4-byte pixels, eight at a time: lane j holds position (x + j) × step, exactly the
 // baseline's running sum as long as the row's last position fits in 31 bits (the caller checks).
 __attribute__((target("avx2"))) void sampleRow32Avx2(const uint8_t* sourceRow, uint8_t* row, int width,
@@ -57,21 +49,11 @@ __attribute__((target("avx2"))) void sampleRow32Avx2(const uint8_t* sourceRow, u
 }
 #endif
 
-bool samplerRuns(int sampler) {
-    if (sampler == RESIZE_SAMPLER_BASELINE) return true;
-#if RESIZE_HAS_AVX2
-    // Also asked from static constructors, before the runtime has probed the processor by itself.
-    __builtin_cpu_init();
-    if (sampler == RESIZE_SAMPLER_AVX2) return __builtin_cpu_supports("avx2");
-#endif
-    return false;
-}
-
-int samplerInUse = bestResizeSampler();
+int samplerInUse = bestCpuVariant();
 
 // One source row at the new width, in the sampler in use where it applies.
 void sampleRowOfBytes(const uint8_t* sourceRow, uint8_t* row, int width, int32_t step, int bytes) {
-#if RESIZE_HAS_AVX2
+#if CPU_VARIANT_AVX2_BUILT
     // 32-bit lanes hold positions up to (width - 1) × step < old width × 1024.
     if (bytes == 4 && samplerInUse == RESIZE_SAMPLER_AVX2 && int64_t{width} * step < (int64_t{1} << 31)) {
         sampleRow32Avx2(sourceRow, row, width, step);
@@ -86,14 +68,11 @@ void sampleRowOfBytes(const uint8_t* sourceRow, uint8_t* row, int width, int32_t
 }  // namespace
 
 int bestResizeSampler() {
-    return samplerRuns(RESIZE_SAMPLER_AVX2) ? RESIZE_SAMPLER_AVX2 : RESIZE_SAMPLER_BASELINE;
+    return bestCpuVariant();
 }
 
 int selectResizeSampler(int sampler) {
-    if ((sampler != RESIZE_SAMPLER_BASELINE && sampler != RESIZE_SAMPLER_AVX2) || !samplerRuns(sampler))
-        return 0;
-    samplerInUse = sampler;
-    return 1;
+    return selectCpuVariant(samplerInUse, sampler);
 }
 
 int resizeSampler() {
