@@ -139,6 +139,13 @@ TEST_F(SurfaceTest, FillRectFillsOnlyTheInsidePart) {
     EXPECT_EQ(readPixel(surface.surface, 5, 7), 0u);
     EXPECT_EQ(readPixel(surface.surface, 6, 7), 0xFF00u);
     EXPECT_EQ(readPixel(surface.surface, 7, 7), 0xFF00u);
+
+    // A negative size is an empty rectangle, not one the cut makes 65535 wide.
+    surface.fill(0);
+    ASSERT_EQ(surface.fillRect(_vktRect{2, 2, -1, 3}, 0x00FF00), 1);
+    ASSERT_EQ(surface.fillRect(_vktRect{2, 2, 3, -1}, 0x00FF00), 1);
+    EXPECT_EQ(readPixel(surface.surface, 7, 2), 0u);
+    EXPECT_EQ(readPixel(surface.surface, 2, 7), 0u);
 }
 
 TEST_F(SurfaceTest, NestedLocksOfASoftwareSurfaceCallNoSDLLock) {
