@@ -21,6 +21,7 @@ protected:
         createSurfaceRefusedCall = 0;
         lockSurfaceCalls = 0;
         lockSurfaceRefusals = 0;
+        unlockSurfaceCalls = 0;
     }
     void TearDown() override {
         createSurfaceRefusedCall = 0;
@@ -175,6 +176,28 @@ TEST_F(SurfaceTest, SurfacesThatMustBeLockedAskSDLEachTimeAndWaitForIt) {
     surface.unlock();
     surface.unlock();
     EXPECT_EQ(surface.lockCount, 0);
+    surface.surface->flags = original;
+}
+
+TEST_F(SurfaceTest, UnlockWithoutItsLockChangesNothing) {
+    _vktSurface surface(4, 4, kXRGB, SURFACE_SOFTWARE, 0);
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    // On a surface SDL locks, an extra unlock must not release a lock another holder still has.
+    const Uint32 original = surface.surface->flags;
+    surface.surface->flags |= SDL_HWSURFACE;
+    surface.lock();
+    surface.lock();
+    surface.unlock();
+    surface.unlock();
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    EXPECT_EQ(unlockSurfaceCalls, 2);
+    EXPECT_NE(surface.lock(), nullptr);
+    EXPECT_EQ(surface.lockCount, 1);
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    EXPECT_EQ(unlockSurfaceCalls, 3);
     surface.surface->flags = original;
 }
 
