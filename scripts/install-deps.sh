@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh --test   also the test tools (Xvfb, xdotool, a window manager, sox, ImageMagick, desktop-file-validate,
 #                                    and clang with its sanitizer and libFuzzer runtimes for the fuzz build)
 #   scripts/install-deps.sh --bench  also Google Benchmark and the libraries the benchmarks compare with
+#   scripts/install-deps.sh --soak   also what scripts/soak.sh runs the program and reads its files with
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
@@ -12,6 +13,8 @@ if [ "${1:-}" = "--test" ]; then
                clang libclang-rt-14-dev llvm)
 elif [ "${1:-}" = "--bench" ]; then
     packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux)
+elif [ "${1:-}" = "--soak" ]; then
+    packages+=(xvfb xauth evilwm python3)
 fi
 
 missing=()
