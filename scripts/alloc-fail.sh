@@ -12,7 +12,7 @@
 # failing runs' output is kept in BUILD_DIR/alloc-fail/. The sanitizer suite runs a sampled sweep
 # (every 25th allocation) of the build it belongs to, with --no-build.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 frames=70
 step=1
@@ -20,7 +20,7 @@ from=1
 to=0
 strict=0
 make=1
-build=build-sanitize
+build="build-sanitize"
 while [ $# -gt 0 ]; do
     case $1 in
         --frames) frames=$2; shift 2 ;;
