@@ -173,8 +173,10 @@ void _vktPTC::update() {
 }
 
 void _vktPTC::update(const _vktRect& area) {
-    if (isOpen)
-        SDL_UpdateRect(screen, area.x, area.y, static_cast<Uint32>(area.w), static_cast<Uint32>(area.h));
+    // A negative size is an empty area; SDL would read the 0 it becomes as the whole screen.
+    if (!isOpen || area.w < 0 || area.h < 0) return;
+    const SDL_Rect cut = toSDLRect(area);
+    SDL_UpdateRect(screen, cut.x, cut.y, cut.w, cut.h);
 }
 
 void _vktPTC::swapGL() {

@@ -45,6 +45,10 @@ int loadWithDecoders(_vktSurface& surface, Source source, int (*const decoders[3
     return surface.surface != nullptr;
 }
 
+bool pixelsWithinCeiling(int64_t width, int64_t height) {
+    return width * height <= IMAGE_PIXELS_MAX;
+}
+
 // ---- PNG ----
 
 // Deflate inflates at most 1032-fold, and every PNG row inflates to a filter byte and its samples in
@@ -136,6 +140,7 @@ void decodePng(png_structp png, png_infop info, binfile* stream, _vktSurface& su
         1 + (static_cast<uint64_t>(width) * png_get_channels(png, info) * bitDepth + 7) / 8;
     if (rowBytes * height > PNG_INFLATE_RATIO * streamBytes)
         png_error(png, "\npng: image larger than its data");
+    if (!pixelsWithinCeiling(width, height)) png_error(png, "\npng: image larger than the loader takes");
 
     switch (bitDepth) {
         case 16:
@@ -316,9 +321,11 @@ int decodeTga(binfile* stream, _vktSurface& surface) {
         mapBytes = header.mapLength * header.mapEntryBits / 8;
     }
     const int pixelOffset = mapOffset + mapBytes;
-    // A header that promises more pixels than the stream holds is refused before anything is allocated.
+    // A header that promises more pixels than the stream holds, or than the loader takes, is refused
+    // before anything is allocated.
     const int64_t pixelBytes = int64_t{header.width} * header.height * (header.depth / 8);
     if (pixelOffset + pixelBytes > stream->size()) return 0;
+    if (!pixelsWithinCeiling(header.width, header.height)) return 0;
 
     if (!surface.create(header.width, header.height, _vktFormat(formatId), SURFACE_SOFTWARE, 0)) return 0;
     // A true-colour picture has no palette to receive a map, so its map is only skipped.
@@ -333,19 +340,18 @@ constexpr int BMP_HEADERS_READ = 34;            // the file header and the info 
 constexpr uint32_t BMP_CORE_HEADER_BYTES = 12;  // OS/2 1.x: 16-bit sides and no compression field
 constexpr uint32_t BMP_RLE8 = 1;
 constexpr uint32_t BMP_RLE4 = 2;
-// Two bytes of run paint at most 255 pixels.
-constexpr int64_t BMP_RLE_PIXELS_PER_BYTE = 128;
 
 // SDL's reader makes the whole surface from the header's sizes before it reads a pixel, so a forged
-// header would buy memory the stream can never fill. False when the promised pixels cannot be in the
-// stream: raw rows take their padded stride (SDL forgives a last row without its padding), RLE data
-// at most 128 pixels a byte. Anything else, including what is not a BMP or sizes SDL refuses itself,
-// is left to SDL. The stream is back at its start afterwards.
-bool bmpPixelsCanFit(binfile* stream) {
+// header would buy memory the stream can never fill. Says why when the picture has more pixels than the
+// loader takes, or when raw rows cannot all be in the stream: each takes its padded stride (SDL forgives
+// a last row without its padding). RLE data has no such bound: its end-of-line, delta and end-of-picture
+// codes leave any number of pixels unpainted. Anything else, including what is not a BMP or sizes SDL
+// refuses itself, is left to SDL (null). The stream is back at its start afterwards.
+const char* bmpRefusal(binfile* stream) {
     uint8_t bytes[BMP_HEADERS_READ] = {};
     const int got = stream->read(bytes, BMP_HEADERS_READ);
     stream->seek(0);
-    if (got < 2 || bytes[0] != 'B' || bytes[1] != 'M') return true;
+    if (got < 2 || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;
     auto u16 = [&bytes](int at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [&u16](int at) { return u16(at) | u16(at + 2) << 16; };
     const uint32_t pixelOffset = u32(10);
@@ -361,17 +367,17 @@ bool bmpPixelsCanFit(binfile* stream) {
         bits = u16(28);
         compression = u32(30);
     }
-    if (width <= 0 || height == 0) return true;
+    if (width <= 0 || height == 0) return nullptr;
     if (height < 0) height = -height;
+    if (!pixelsWithinCeiling(width, height)) return "BMP picture larger than the loader takes";
+    if (compression == BMP_RLE8 || compression == BMP_RLE4) return nullptr;
     // An offset of 0 makes SDL read the pixels straight after the headers; the whole stream bounds them.
     const int64_t available = int64_t{stream->size()} - pixelOffset;
-    if (compression == BMP_RLE8 || compression == BMP_RLE4) {
-        return available > 0 && width * height <= BMP_RLE_PIXELS_PER_BYTE * available;
-    }
     const int64_t rowBits = width * (bits > 0 ? bits : 1);
     const int64_t stride = (rowBits + 31) / 32 * 4;
     const int64_t lastRow = (rowBits + 7) / 8;
-    return lastRow <= available && height - 1 <= (available - lastRow) / stride;
+    const bool fits = lastRow <= available && height - 1 <= (available - lastRow) / stride;
+    return fits ? nullptr : "BMP picture larger than its data";
 }
 
 }  // namespace
@@ -426,8 +432,8 @@ int loadBMPStream(binfile* stream, _vktSurface& surface) {
     surface.free();
     if (!stream) return 0;
     stream->seek(0);
-    if (!bmpPixelsCanFit(stream)) {
-        SDL_SetError("BMP picture larger than its data");
+    if (const char* refusal = bmpRefusal(stream)) {
+        SDL_SetError("%s", refusal);
         return 0;
     }
     SDL_RWops rwops;

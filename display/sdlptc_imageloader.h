@@ -6,6 +6,13 @@ class _vktSurface;
 class binfile;
 struct ResourceEntry;
 
+// The most pixels a decoder makes a surface for, whatever the format: larger pictures are refused before
+// any of their memory is taken. The intro's pictures are at most 256 x 256 on a 320 x 200 screen; 2048 x
+// 2048 (or any shape of that area) is 64 times that, and at 32 bits, the format everything loaded is
+// converted to, 16 MiB: affordable twice over while a conversion holds source and result, and all a
+// forged header can make the loader spend.
+inline constexpr int64_t IMAGE_PIXELS_MAX = int64_t{2048} * 2048;
+
 // Try PNG, BMP, then TGA; 1 when the surface holds a picture afterwards. A stream stays the caller's.
 int loadImageFile(_vktSurface& surface, const char* path, int memoryKind, int options);
 int loadImageStream(_vktSurface& surface, binfile* stream, int memoryKind, int options);

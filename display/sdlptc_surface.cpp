@@ -247,7 +247,8 @@ void* _vktSurface::lock() {
 }
 
 void _vktSurface::unlock() {
-    if (!surface) return;
+    // An unlock without its lock would release a lock someone else holds.
+    if (!surface || lockCount <= 0) return;
     unlockSurfacePixels(surface);
     --lockCount;
 }

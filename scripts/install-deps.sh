@@ -9,6 +9,7 @@
 #   scripts/install-deps.sh --bench   also Google Benchmark and the libraries the benchmarks compare with
 #   scripts/install-deps.sh --check   also the private X server that make package-check runs the
 #                                     installed program on
+#   scripts/install-deps.sh --soak    also what scripts/soak.sh runs the program and reads its files with
 #   scripts/install-deps.sh --fresh   also what makes a fresh Debian root for make test-fresh
 set -euo pipefail
 
@@ -24,9 +25,10 @@ case "${1:-}" in
         ;;
     --bench) packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux) ;;
     --check) packages+=("${x_session[@]}") ;;
+    --soak) packages+=("${x_session[@]}" python3) ;;
     --fresh) packages+=(debootstrap util-linux) ;;
     *)
-        echo "usage: $0 [--test | --bench | --check | --fresh]" >&2
+        echo "usage: $0 [--test | --bench | --check | --soak | --fresh]" >&2
         exit 2
         ;;
 esac

@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (loaded) {
             const Header h = readHeader(data);
             FUZZ_CHECK(surface.width() == h.width && surface.height() == h.height);
+            FUZZ_CHECK(int64_t{h.width} * h.height <= IMAGE_PIXELS_MAX);
             FUZZ_CHECK(surface.bitsPerPixel() == h.depth || (h.depth == 16 && surface.bitsPerPixel() == 15));
             touchPixels(surface);
         }

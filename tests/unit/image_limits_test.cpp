@@ -1,12 +1,15 @@
-// Pictures whose pixels cannot be in their stream: refused before their memory is taken, while every
-// picture SDL or libpng can really read still loads.
+// Pictures whose pixels cannot be in their stream, or that pass the loader's pixel ceiling: refused
+// before their memory is taken, while every picture within the ceiling that SDL or libpng can really read
+// still loads.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <png.h>
 
@@ -103,10 +106,32 @@ std::string bmp(int32_t width, int32_t height, int bits, uint32_t compression, c
     return out + data;
 }
 
-constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1;
+constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2;
 
-// A one-pixel-wide 1-bit grey column of zeros, as libpng writes it at its best compression.
-std::string pngColumn(uint32_t height) {
+// RLE data that leaves most of a 600 x 600 picture unpainted: per band of rows a run, a stretch of
+// absolute pixels (padded to a word), a delta to the right and up, a long run and an end of line; the
+// end of the picture comes long before its top row.
+std::string sparseRle(bool fourBits) {
+    std::string data;
+    auto put = [&data](std::initializer_list<int> bytes) {
+        for (int byte : bytes) data += static_cast<char>(byte);
+    };
+    for (int band = 0; band < 40; ++band) {
+        put({10, fourBits ? 0x12 : band + 1});
+        if (fourBits)
+            put({0, 5, 0x34, 0x56, 0x70, 0});
+        else
+            put({0, 3, band, 0x80, 0xFF, 0});
+        put({0, 2, 3 * band % 200, 7});
+        put({255, fourBits ? 0x9A : 0xC0});
+        put({0, 0});
+    }
+    put({0, 0, 0, 1});
+    return data;
+}
+
+// A blank 1-bit grey picture, as libpng writes it at its best compression.
+std::string pngBlank(uint32_t width, uint32_t height) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -117,12 +142,12 @@ std::string pngColumn(uint32_t height) {
                 ->append(reinterpret_cast<const char*>(data), count);
         },
         [](png_structp) {});
-    png_set_IHDR(png, info, 1, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 9);
     png_write_info(png, info);
-    png_byte row[1] = {0};
-    for (uint32_t y = 0; y < height; ++y) png_write_row(png, row);
+    const std::vector<png_byte> row((width + 7) / 8, 0);
+    for (uint32_t y = 0; y < height; ++y) png_write_row(png, row.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
@@ -168,13 +193,57 @@ TEST_F(ImageLimitsTest, BmpWhoseLastRowLacksItsPaddingStillLoadsWhereSdlReadsIt)
     EXPECT_EQ(surface.width(), 9);
 }
 
-TEST_F(ImageLimitsTest, RleBmpMayPaintAtMost128PixelsForEachByteOfData) {
+TEST_F(ImageLimitsTest, RleBmpLoadsHoweverFewPixelsItsDataPaints) {
     const std::string endOfBitmap("\x00\x01", 2);
-    // 256 blank pixels from two bytes: the most two bytes of runs can paint.
+    // 256 and 272 blank pixels from two bytes: end-of-picture leaves the rest unpainted.
     EXPECT_EQ(load(loadBMPStream, bmp(16, 16, 8, BI_RLE8, endOfBitmap)), 1);
+    EXPECT_EQ(load(loadBMPStream, bmp(16, 17, 8, BI_RLE8, endOfBitmap)), 1);
+    EXPECT_EQ(surface.height(), 17);
+    // 360000 pixels from a few hundred bytes of end-of-line, delta and early end-of-picture codes load
+    // from a file exactly as SDL reads them.
+    const std::string path = ::testing::TempDir() + "image_limits_sparse.bmp";
+    for (const bool fourBits : {false, true}) {
+        const std::string file =
+            bmp(600, 600, fourBits ? 4 : 8, fourBits ? BI_RLE4 : BI_RLE8, sparseRle(fourBits));
+        ASSERT_LT(file.size(), 2048u);
+        std::ofstream(path, std::ios::binary) << file;
+        ASSERT_EQ(loadImageFile(surface, path.c_str(), SURFACE_SOFTWARE, 0), 1) << SDL_GetError();
+        SDL_Surface* direct = SDL_LoadBMP(path.c_str());
+        ASSERT_NE(direct, nullptr);
+        EXPECT_TRUE(samePicture(surface.surface, direct)) << (fourBits ? "RLE4" : "RLE8");
+        // Painted pixels, so the comparison is not between two blank pictures.
+        EXPECT_EQ(readPixel(direct, 0, 599), 1u);
+        EXPECT_EQ(readPixel(direct, 1, 599), fourBits ? 2u : 1u);
+        SDL_FreeSurface(direct);
+    }
+    std::remove(path.c_str());
+}
+
+TEST_F(ImageLimitsTest, PicturesAboveThePixelCeilingAreRefusedBeforeTheSurfaceExists) {
+    ASSERT_EQ(IMAGE_PIXELS_MAX, 2048 * 2048);
+    const std::string endOfBitmap("\x00\x01", 2);
+    EXPECT_EQ(load(loadBMPStream, bmp(2048, 2048, 8, BI_RLE8, endOfBitmap)), 1);
+    // Valid pictures one row past the ceiling: a blank RLE BMP, a blank PNG, a TGA with all its pixels.
+    std::string rle = bmp(2048, 2049, 8, BI_RLE8, endOfBitmap);
+    std::string png = pngBlank(2049, 2048);
+    std::string tga("\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00", 12);
+    putU16(tga, 2049);
+    putU16(tga, 2048);
+    tga += "\x08\x20";
+    tga.append(2049 * 2048, '\x01');
+    std::string fuzzFound = regressionInput("bmp-rle8-end-of-bitmap-only.bmp");  // 4000 x 4000, blank
+
     HeapPeak peak;
-    EXPECT_EQ(load(loadBMPStream, bmp(16, 17, 8, BI_RLE8, endOfBitmap)), 0);
-    EXPECT_EQ(load(loadBMPStream, regressionInput("bmp-rle8-end-of-bitmap-only.bmp")), 0);
+    EXPECT_EQ(load(loadBMPStream, std::move(rle)), 0);
+    EXPECT_EQ(load(loadBMPStream, std::move(fuzzFound)), 0);
+    EXPECT_EQ(surface.surface, nullptr);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(load(loadPNGStream, std::move(png)), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("larger than the loader takes"),
+              std::string::npos);
+    EXPECT_EQ(surface.surface, nullptr);
+    EXPECT_EQ(load(loadTGAStream, std::move(tga)), 0);
+    EXPECT_EQ(surface.surface, nullptr);
     expectSmallPeak(peak);
 }
 
@@ -196,7 +265,7 @@ TEST_F(ImageLimitsTest, PngRowsCountTheirFilterBytesAndWholeBytes) {
     EXPECT_EQ(surface.surface, nullptr);
     expectSmallPeak(peak);
     // An honest column of 30000 rows, deflated as far as zlib goes, still loads.
-    const std::string column = pngColumn(30000);
+    const std::string column = pngBlank(1, 30000);
     ASSERT_LT(column.size(), 200u);
     ASSERT_EQ(load(loadPNGStream, column), 1);
     EXPECT_EQ(surface.width(), 1);

@@ -1,4 +1,5 @@
-// Test switches for the interposed SDL_SetVideoMode and SDL_GL_SetAttribute.
+// Test switches for the interposed SDL_SetVideoMode and SDL_GL_SetAttribute, and the record of
+// SDL_UpdateRect.
 #pragma once
 #include <SDL.h>
 
@@ -14,3 +15,12 @@ struct VideoModeCall {
 extern std::vector<VideoModeCall> videoModeCalls;
 extern int refusedVideoModeBits;  // 0 refuses nothing, -1 refuses every depth
 extern std::vector<std::pair<SDL_GLattr, int>> glAttributeCalls;
+
+struct UpdateRectCall {
+    Sint32 x, y;
+    Uint32 w, h;
+};
+
+// Calls of SDL_UpdateRect since the counter was last reset, and the last one's arguments.
+extern int updateRectCalls;
+extern UpdateRectCall lastUpdateRect;

@@ -45,3 +45,20 @@ inline std::vector<uint8_t> pixelBytes(const SDL_Surface* surface) {
     }
     return bytes;
 }
+
+// Raw rows (width × bytes per pixel each) and palette of two surfaces are equal.
+inline ::testing::AssertionResult samePicture(SDL_Surface* a, SDL_Surface* b) {
+    if (!a || !b) return ::testing::AssertionFailure() << "missing surface";
+    const SDL_PixelFormat* fa = a->format;
+    const SDL_PixelFormat* fb = b->format;
+    if (a->w != b->w || a->h != b->h || fa->BitsPerPixel != fb->BitsPerPixel || fa->Rmask != fb->Rmask ||
+        fa->Gmask != fb->Gmask || fa->Bmask != fb->Bmask || fa->Amask != fb->Amask)
+        return ::testing::AssertionFailure() << "geometry or layout differs";
+    if (pixelBytes(a) != pixelBytes(b)) return ::testing::AssertionFailure() << "pixels differ";
+    if (!fa->palette != !fb->palette) return ::testing::AssertionFailure() << "palette on one side only";
+    if (fa->palette &&
+        (fa->palette->ncolors != fb->palette->ncolors ||
+         memcmp(fa->palette->colors, fb->palette->colors, sizeof(SDL_Color) * fa->palette->ncolors) != 0))
+        return ::testing::AssertionFailure() << "palettes differ";
+    return ::testing::AssertionSuccess();
+}

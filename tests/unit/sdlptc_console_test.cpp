@@ -214,6 +214,24 @@ TEST_F(ConsoleTest, OpenConsoleAnswersQueries) {
     EXPECT_EQ(console.width(), 0);
 }
 
+TEST_F(ConsoleTest, UpdatedAreasReachSDLCutToItsSixteenBits) {
+    _vktPTC console(320, 200, MODE_RGB32, SCREEN_FULL);
+    ASSERT_EQ(console.isOpen, 1);
+    updateRectCalls = 0;
+    // A negative size is an empty area: nothing is presented (SDL would take a 0 for the whole screen).
+    console.update(_vktRect{10, 10, -5, 20});
+    console.update(_vktRect{10, 10, 20, -1});
+    EXPECT_EQ(updateRectCalls, 0);
+    // Every field is cut to SDL's 16 bits, as for any other rectangle.
+    console.update(_vktRect{65536 + 10, -40000, 65536 + 70, 65536 + 4});
+    ASSERT_EQ(updateRectCalls, 1);
+    EXPECT_EQ(lastUpdateRect.x, 10);
+    EXPECT_EQ(lastUpdateRect.y, 25536);
+    EXPECT_EQ(lastUpdateRect.w, 70u);
+    EXPECT_EQ(lastUpdateRect.h, 4u);
+    console.close();
+}
+
 TEST_F(ConsoleTest, PaletteIsCopiedInAndOut) {
     _vktPTC console(32, 32, MODE_INDEX8, SCREEN_FULL);
     ASSERT_EQ(console.isOpen, 1);

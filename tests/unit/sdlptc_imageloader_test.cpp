@@ -107,23 +107,6 @@ enum class Compare { Exact, Rgb, Top5 };
     return ::testing::AssertionSuccess();
 }
 
-// Raw rows (width × bytes per pixel each) and palette of two surfaces are equal.
-::testing::AssertionResult samePicture(SDL_Surface* a, SDL_Surface* b) {
-    if (!a || !b) return ::testing::AssertionFailure() << "missing surface";
-    const SDL_PixelFormat* fa = a->format;
-    const SDL_PixelFormat* fb = b->format;
-    if (a->w != b->w || a->h != b->h || fa->BitsPerPixel != fb->BitsPerPixel || fa->Rmask != fb->Rmask ||
-        fa->Gmask != fb->Gmask || fa->Bmask != fb->Bmask || fa->Amask != fb->Amask)
-        return ::testing::AssertionFailure() << "geometry or layout differs";
-    if (pixelBytes(a) != pixelBytes(b)) return ::testing::AssertionFailure() << "pixels differ";
-    if (!fa->palette != !fb->palette) return ::testing::AssertionFailure() << "palette on one side only";
-    if (fa->palette &&
-        (fa->palette->ncolors != fb->palette->ncolors ||
-         memcmp(fa->palette->colors, fb->palette->colors, sizeof(SDL_Color) * fa->palette->ncolors) != 0))
-        return ::testing::AssertionFailure() << "palettes differ";
-    return ::testing::AssertionSuccess();
-}
-
 // Bytes per pixel and masks of a preset (SDL calls RGB555 15 bits, the preset 16).
 bool hasLayout(const _vktSurface& surface, uint16_t presetId) {
     const _vktFormat want(presetId);

@@ -21,6 +21,7 @@ protected:
         createSurfaceRefusedCall = 0;
         lockSurfaceCalls = 0;
         lockSurfaceRefusals = 0;
+        unlockSurfaceCalls = 0;
     }
     void TearDown() override {
         createSurfaceRefusedCall = 0;
@@ -139,6 +140,13 @@ TEST_F(SurfaceTest, FillRectFillsOnlyTheInsidePart) {
     EXPECT_EQ(readPixel(surface.surface, 5, 7), 0u);
     EXPECT_EQ(readPixel(surface.surface, 6, 7), 0xFF00u);
     EXPECT_EQ(readPixel(surface.surface, 7, 7), 0xFF00u);
+
+    // A negative size is an empty rectangle, not one the cut makes 65535 wide.
+    surface.fill(0);
+    ASSERT_EQ(surface.fillRect(_vktRect{2, 2, -1, 3}, 0x00FF00), 1);
+    ASSERT_EQ(surface.fillRect(_vktRect{2, 2, 3, -1}, 0x00FF00), 1);
+    EXPECT_EQ(readPixel(surface.surface, 7, 2), 0u);
+    EXPECT_EQ(readPixel(surface.surface, 2, 7), 0u);
 }
 
 TEST_F(SurfaceTest, NestedLocksOfASoftwareSurfaceCallNoSDLLock) {
@@ -168,6 +176,28 @@ TEST_F(SurfaceTest, SurfacesThatMustBeLockedAskSDLEachTimeAndWaitForIt) {
     surface.unlock();
     surface.unlock();
     EXPECT_EQ(surface.lockCount, 0);
+    surface.surface->flags = original;
+}
+
+TEST_F(SurfaceTest, UnlockWithoutItsLockChangesNothing) {
+    _vktSurface surface(4, 4, kXRGB, SURFACE_SOFTWARE, 0);
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    // On a surface SDL locks, an extra unlock must not release a lock another holder still has.
+    const Uint32 original = surface.surface->flags;
+    surface.surface->flags |= SDL_HWSURFACE;
+    surface.lock();
+    surface.lock();
+    surface.unlock();
+    surface.unlock();
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    EXPECT_EQ(unlockSurfaceCalls, 2);
+    EXPECT_NE(surface.lock(), nullptr);
+    EXPECT_EQ(surface.lockCount, 1);
+    surface.unlock();
+    EXPECT_EQ(surface.lockCount, 0);
+    EXPECT_EQ(unlockSurfaceCalls, 3);
     surface.surface->flags = original;
 }
 
