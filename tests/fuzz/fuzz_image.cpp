@@ -4,6 +4,7 @@
 // surface holds a picture, every row of that picture is there, the stream stays the caller's and open,
 // a load leaves nothing allocated behind, no picture passes the loader's pixel ceiling, and no load takes
 // more memory than its input could honestly describe.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -58,8 +59,12 @@ int64_t promisedPixels(const uint8_t* data, size_t size) {
     auto big32 = [data](int at) {
         return int64_t{data[at]} << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
     };
-    if (isPng(data, size) && size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0)
-        return big32(16) * big32(20);
+    if (isPng(data, size) && size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+        // Sides past 2^31 - 1 are not PNG's, and their product would not fit: more than any ceiling.
+        const int64_t width = big32(16);
+        const int64_t height = big32(20);
+        return width > INT32_MAX || height > INT32_MAX ? INT64_MAX : width * height;
+    }
     if (!isWindowsBmp(data, size)) return 0;
     const int64_t width = static_cast<int32_t>(u32At(data, 18));
     const int64_t height = static_cast<int32_t>(u32At(data, 22));
