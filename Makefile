@@ -39,7 +39,7 @@ bench:
 
 # The Debian package, build/dovoz1_1.0_amd64.deb.
 package: deps configure
-	cmake --build $(BUILD) --target dovoz1
+	cmake --build $(BUILD) --target dovoz1 package_documents
 	cd $(BUILD) && cpack -G DEB
 
 # Installs that package with apt, as a user would, and runs the installed program on a private X
