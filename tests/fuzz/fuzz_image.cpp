@@ -105,10 +105,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(surface.width() > 0 && surface.height() > 0);
             touchPixels(surface);
             // The intro converts what it loads; every decoded layout must convert. SDL 1.2 makes no
-            // surface 16384 pixels wide or 65536 high, though its BMP reader reads (RLE) pictures of
-            // that size: those can only fail to convert, and must leave the picture as it was.
+            // surface 16384 pixels wide or 65536 high, though its BMP reader reads pictures of that
+            // size: those convert where no new surface is needed (a 32-bit picture already in the work
+            // layout), and otherwise fail and leave the picture as it was.
             const bool convertible = surface.width() < 16384 && surface.height() < 65536;
-            FUZZ_CHECK(surface.convert(_vktFormat(FORMAT_XRGB8888)) == (convertible ? 1 : 0));
+            const int width = surface.width();
+            const int height = surface.height();
+            const int converted = surface.convert(_vktFormat(FORMAT_XRGB8888));
+            FUZZ_CHECK(converted == 1 || !convertible);
+            FUZZ_CHECK(surface.width() == width && surface.height() == height);
             touchPixels(surface);
         }
     }
