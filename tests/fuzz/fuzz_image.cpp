@@ -31,9 +31,15 @@ constexpr int64_t DECODER_STATE_BYTES = 256 * 1024;
 // What a finished load may leave behind: one-time state such as SDL's error buffer.
 constexpr int64_t LEFT_BEHIND_BYTES = 4 * 1024;
 
-uint32_t u32At(const uint8_t* data, int at) {
-    return static_cast<uint32_t>(data[at] | data[at + 1] << 8 | data[at + 2] << 16) |
-           static_cast<uint32_t>(data[at + 3]) << 24;
+// Little-endian 32 bits at `at`, zero past the end of a short input: the loader reads a BMP's headers
+// into a zero-filled buffer, so a file cut inside them still tells its compression.
+uint32_t u32At(const uint8_t* data, size_t size, int at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        const size_t index = static_cast<size_t>(at + i);
+        value = value << 8 | (index < size ? data[index] : 0u);
+    }
+    return value;
 }
 
 bool isPng(const uint8_t* data, size_t size) {
@@ -42,14 +48,14 @@ bool isPng(const uint8_t* data, size_t size) {
 
 // A BMP with a Windows info header (not the 12-byte OS/2 one).
 bool isWindowsBmp(const uint8_t* data, size_t size) {
-    return size >= 34 && data[0] == 'B' && data[1] == 'M' && u32At(data, 14) != 12;
+    return size >= 2 && data[0] == 'B' && data[1] == 'M' && u32At(data, size, 14) != 12;
 }
 
 int64_t memoryLimit(const uint8_t* data, size_t size) {
     const auto bytes = static_cast<int64_t>(size);
     if (isPng(data, size)) return DECODER_STATE_BYTES + bytes * PNG_BYTES_PER_INPUT_BYTE;
     // RLE8 (1) or RLE4 (2) compression.
-    if (isWindowsBmp(data, size) && (u32At(data, 30) == 1 || u32At(data, 30) == 2))
+    if (isWindowsBmp(data, size) && (u32At(data, size, 30) == 1 || u32At(data, size, 30) == 2))
         return DECODER_STATE_BYTES + RLE_PICTURE_BYTES;
     return DECODER_STATE_BYTES + bytes * RAW_BYTES_PER_INPUT_BYTE;
 }
@@ -66,8 +72,8 @@ int64_t promisedPixels(const uint8_t* data, size_t size) {
         return width > INT32_MAX || height > INT32_MAX ? INT64_MAX : width * height;
     }
     if (!isWindowsBmp(data, size)) return 0;
-    const int64_t width = static_cast<int32_t>(u32At(data, 18));
-    const int64_t height = static_cast<int32_t>(u32At(data, 22));
+    const int64_t width = static_cast<int32_t>(u32At(data, size, 18));
+    const int64_t height = static_cast<int32_t>(u32At(data, size, 22));
     return width > 0 ? width * (height < 0 ? -height : height) : 0;
 }
 
