@@ -37,7 +37,7 @@ int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeContro
         shown->fill(static_cast<uint32_t>(grey) * 0x010101u);
         presentWorkSurface(*shown);
         std::swap(shown, next);
-        spinUntil(deadline);
+        waitUntil(deadline);
     }
 }
 

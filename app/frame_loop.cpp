@@ -133,7 +133,7 @@ int FrameLoop::runFrame() {
     presentWorkSurface(*current);
     ++frameCount;
     std::swap(current, other);
-    spinUntil(frameDeadline);
+    waitUntil(frameDeadline);
     return 1;
 }
 

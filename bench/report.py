@@ -1,17 +1,29 @@
 #!/usr/bin/env python3
-"""Writes bench/RESULTS.md (to standard output) from Google Benchmark's JSON output.
+"""Writes bench/RESULTS.md (to standard output) from Google Benchmark's JSON output and bench/pacing.py's.
 
 Usage: report.py RUN.json MALLOC_RUN.json STARTUP_RUN.json --load-before L --load-after L --repetitions N
+                 [--pacing PACING.json ...] [--pacing-load LOADED.json ...] [--previous bench/RESULTS.md]
 RUN.json holds the in-process benchmarks (median aggregates); MALLOC_RUN.json the resize pair again with
 glibc's own malloc thresholds; STARTUP_RUN.json the two start-up benchmarks, run first on their own. Times are the CPU time of the benchmark thread, except start-up, which is the
-wall-clock time of a whole process."""
+wall-clock time of a whole process. PACING.json are pacing.py's summaries of the running program on a
+quiet machine; LOADED.json those beside CPU-bound processes (scripts/bench-pacing-load.sh). A section
+without new figures is carried over from --previous as it stands.
+
+Partial regeneration: report.py --update bench/RESULTS.md [--frame RUN.json --pacing PACING.json ...]
+[--pacing-load LOADED.json ...] rewrites only the running program's sections that it has figures for
+(RUN.json needs only the BM_WholeFrame benchmarks), in place, and leaves the rest of the file alone."""
 
 import argparse
 import datetime
 import json
+import os
 import platform
 import re
 import subprocess
+
+FRAME_MS = 40.0
+RUNNING_TITLE = "## The running program: CPU time and frame pacing"
+LOADED_TITLE = "## The running program beside CPU-bound processes"
 
 
 def medians(path):
@@ -71,13 +83,24 @@ def verdict(ratio, limit, at_most):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("run")
-    parser.add_argument("malloc_run")
-    parser.add_argument("startup_run")
+    parser.add_argument("run", nargs="?")
+    parser.add_argument("malloc_run", nargs="?")
+    parser.add_argument("startup_run", nargs="?")
     parser.add_argument("--load-before", default="?")
     parser.add_argument("--load-after", default="?")
     parser.add_argument("--repetitions", default="?")
+    parser.add_argument("--pacing", nargs="*", default=[])
+    parser.add_argument("--pacing-load", nargs="*", default=[])
+    parser.add_argument("--previous", help="the report so far, whose sections without new figures are kept")
+    parser.add_argument("--update", help="rewrite only the running program's sections of this report")
+    parser.add_argument("--frame", help="with --update: the BM_WholeFrame run for the floor")
     args = parser.parse_args()
+    if args.update:
+        update(args)
+        return
+    if not (args.run and args.malloc_run and args.startup_run):
+        parser.error("RUN.json, MALLOC_RUN.json and STARTUP_RUN.json are needed, or --update")
+    previous = read_text(args.previous)
     r, context = medians(args.run)
     m, _ = medians(args.malloc_run)
     r.update(medians(args.startup_run)[0])
@@ -227,9 +250,169 @@ def main():
     w(f"| bare SDL | {fmt(bare['real_us'])} | 1.00 | | {fmt(cb.get('loader_us', 0))} | — | — |")
     w("")
 
+    if args.pacing:
+        out.extend(running_section(r, args.pacing))
+    else:
+        out.extend(kept_section(previous, RUNNING_TITLE))
+    if args.pacing_load:
+        out.extend(loaded_section(args.pacing_load))
+    else:
+        out.extend(kept_section(previous, LOADED_TITLE))
+
     with open(__file__.replace("report.py", "RESULTS.notes.md")) as notes:
         w(notes.read().rstrip())
     print("\n".join(out))
+
+
+def read_text(path):
+    if not path or not os.path.exists(path):
+        return ""
+    with open(path) as f:
+        return f.read()
+
+
+def section_span(lines, title):
+    """[start, end) of the section whose heading starts with title, or None."""
+    start = next((i for i, l in enumerate(lines) if l.startswith(title)), None)
+    if start is None:
+        return None
+    end = next((i for i in range(start + 1, len(lines)) if lines[i].startswith("## ")), len(lines))
+    return start, end
+
+
+def kept_section(text, title):
+    lines = text.splitlines()
+    span = section_span(lines, title)
+    return lines[span[0]:span[1]] if span else []
+
+
+def load_summaries(paths):
+    found = []
+    for path in paths:
+        with open(path) as f:
+            found.extend(json.load(f))
+    return found
+
+
+def wait_name(wait):
+    return {"own": "the intro's wait (sleep, then the last stretch)",
+            "spin": "old spinning wait (for comparison)"}.get(wait, f"variant {wait}")
+
+
+def others(s):
+    return f"{s['others_cores']:.2f}"
+
+
+def running_section(r, paths):
+    summaries = load_summaries(paths)
+    loads = sorted(float(l.split()[0]) for s in summaries for l in s["load"])
+    music_pct = 100 * r["BM_MusicFrame"]["cpu_us"] / 1000 / FRAME_MS if "BM_MusicFrame" in r else float("nan")
+    out = []
+    w = out.append
+    when = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
+    w(f"{RUNNING_TITLE} (targets: CPU ≤ 15 % of one core and ≤ 1.5 × the frame's floor; "
+      "p99 |interval − 40 ms| ≤ 1.0 ms, median 40.0 ms, 24.9–25.05 fps)")
+    w("")
+    w("The real program (Release) on the dummy drivers, run as an ordinary user, with `bench/pacing_hook.c`")
+    w("preloaded to timestamp every present; `bench/pacing.py` ends it with SIGTERM. CPU is the process's")
+    w("run time per second of wall time (all threads, from the scheduler's per-thread figures), split into")
+    w("the main thread (frame loop) and the rest (SDL's audio thread, rendering the music); intervals are")
+    w("between consecutive presents of the frame loop, from 5 s after the start (past the opening fade) to")
+    w("the signal. The frame's floor is the in-process whole frame with its update (`BM_WholeFrame`, the")
+    w("mean of modes 0 and 3) as a share of the 40 ms frame; the music's is 40 ms of the module rendered")
+    w(f"in-process (`BM_MusicFrame`, {fmt(r['BM_MusicFrame']['cpu_us']) if 'BM_MusicFrame' in r else '?'}: "
+      f"{music_pct:.1f} % of a core), which the frame's floor leaves out and")
+    w("the process pays all the same. The target is judged on the process against the frame's floor. The")
+    w("old spinning wait runs in the same session, with the hook standing in for the intro's sleep, for")
+    w("comparison. \"Others\" is the CPU that other processes used meanwhile, in cores (2: the machine was")
+    w(f"fully busy). Measured {when}; one-minute load average at the runs' starts {loads[0]:.2f} to {loads[-1]:.2f}.")
+    w("")
+    w("| Screen | Wait | CPU | main / audio thread | Frame's floor | × floor: process / main thread | "
+      "× (frame + music) floor | Target | Median interval | p99 \\|interval − 40 ms\\| | Target | Longest | "
+      "fps (program) | Target | Others |")
+    w("|---|---|---:|---:|---:|---:|---:|---|---:|---:|---|---:|---:|---|---:|")
+    for s in summaries:
+        depth = s["bits"]
+        names = [f"BM_WholeFrame/{depth}/{mode}" for mode in (0, 3) if f"BM_WholeFrame/{depth}/{mode}" in r]
+        floor_us = sum(r[n]["cpu_us"] for n in names) / len(names) if names else float("nan")
+        floor_pct = 100 * floor_us / 1000 / FRAME_MS
+        ratio = s["cpu_percent"] / floor_pct
+        own = s["wait"] == "own"
+        cpu_ok = s["cpu_percent"] <= 15 and ratio <= 1.5
+        pace_ok = s["p99_dev_ms"] <= 1.0 and abs(s["median_ms"] - FRAME_MS) < 0.05
+        fps_ok = 24.9 <= s["fps_min"] and s["fps_max"] <= 25.05
+        w(f"| {depth}-bit | {wait_name(s['wait'])} | {s['cpu_percent']:.1f} % | "
+          f"{s['cpu_main_percent']:.1f} / {s['cpu_other_percent']:.1f} % | {floor_pct:.1f} % | "
+          f"{ratio:.2f} / {s['cpu_main_percent'] / floor_pct:.2f} | {s['cpu_percent'] / (floor_pct + music_pct):.2f} | "
+          f"{('met' if cpu_ok else '**not met**') if own else ''} | {s['median_ms']:.3f} ms | "
+          f"{s['p99_dev_ms']:.2f} ms | {('met' if pace_ok else '**not met**') if own else ''} | "
+          f"{s['max_ms']:.1f} ms | {s['fps_min']:.3f} | {('met' if fps_ok else '**not met**') if own else ''} | "
+          f"{others(s)} |")
+    w("")
+    return out
+
+
+def loaded_section(paths):
+    summaries = load_summaries(paths)
+    out = []
+    w = out.append
+    when = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
+    w(f"{LOADED_TITLE} (targets: one core busy p99 ≤ 2.0 ms and no interval over 50 ms; "
+      "both busy ≥ 24.5 fps and none over 60 ms)")
+    w("")
+    w("`scripts/bench-pacing-load.sh` (not part of `make bench`; about half an hour): the same measurement")
+    w("beside one or two CPU-bound processes (at nice 0, or niced), the intro's wait and the old spinning")
+    w("wait in turns, each for the minutes given; the music goes through SDL's disk driver, and the")
+    w("longest silence between the first and the last sound of each recording is shown, with the seconds")
+    w("of music written against the seconds the program ran. \"Others\" is the CPU that processes other than")
+    w(f"the intro and its CPU-bound neighbours used meanwhile, in cores. Measured {when}.")
+    w("")
+    w("| Busy | Wait | Minutes | CPU | Median | p99 \\|interval − 40 ms\\| | Longest | over 50 / 60 ms | "
+      "fps (lowest run) | Target | Longest silence | Music written / run | Others |")
+    w("|---|---|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|")
+    for s in summaries:
+        busy = f"{s['busy']} × nice {s['nice']}"
+        if s["busy"] == 1:
+            ok = s["p99_dev_ms"] <= 2.0 and s["max_ms"] <= 50
+        else:
+            ok = s["fps_min"] >= 24.5 and s["max_ms"] <= 60
+        verdict = ("met" if ok else "**not met**") if s["wait"] == "own" else ""
+        audio = s.get("audio") or []
+        silence = f"{max(a['longest_silence_ms'] for a in audio):.1f} ms" if audio else "—"
+        written = (f"{sum(a['seconds_written'] for a in audio):.0f} / {sum(a['wall_seconds'] for a in audio):.0f} s"
+                   if audio else "—")
+        w(f"| {busy} | {wait_name(s['wait'])} | {s['seconds'] / 60:.1f} | {s['cpu_percent']:.1f} % | "
+          f"{s['median_ms']:.3f} ms | {s['p99_dev_ms']:.2f} ms | {s['max_ms']:.1f} ms | "
+          f"{s['over_50']} / {s['over_60']} | {s['fps_min']:.3f} | {verdict} | {silence} | {written} | {others(s)} |")
+    w("")
+    return out
+
+
+def update(args):
+    text = read_text(args.update)
+    lines = text.splitlines()
+    replacements = []
+    if args.pacing:
+        if not args.frame:
+            raise SystemExit("report.py: --pacing with --update needs --frame RUN.json")
+        r, _ = medians(args.frame)
+        replacements.append((RUNNING_TITLE, running_section(r, args.pacing)))
+    if args.pacing_load:
+        replacements.append((LOADED_TITLE, loaded_section(args.pacing_load)))
+    for title, new in replacements:
+        span = section_span(lines, title)
+        if span is None:
+            # A new section goes where a full report puts it: the running program's before the busy
+            # machine's, both before the notes.
+            follower = section_span(lines, LOADED_TITLE) if title == RUNNING_TITLE else None
+            follower = follower or section_span(lines, "## Notes")
+            at = follower[0] if follower else len(lines)
+            lines[at:at] = new
+        else:
+            lines[span[0]:span[1]] = new
+    with open(args.update + ".new", "w") as f:
+        f.write("\n".join(lines) + "\n")
+    os.replace(args.update + ".new", args.update)
 
 
 if __name__ == "__main__":

@@ -185,13 +185,13 @@ TEST_F(SchedulerTest, FrameWaitEndsOnTimeAcrossTheWrap) {
     for (uint32_t start : {0u, 0u - 20u, 0u - 40u, 0u - 41u, 0x7FFFFFF0u}) {
         fakeNow = start;
         clockReads = 0;
-        spinUntil(start + 40u);
+        waitUntil(start + 40u);
         EXPECT_EQ(clockReads, 41u) << "start " << start;
     }
     // A deadline already behind does not wait for the clock to come round again.
     fakeNow = 1000;
     clockReads = 0;
-    spinUntil(900);
+    waitUntil(900);
     EXPECT_EQ(clockReads, 1u);
 }
 
