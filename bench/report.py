@@ -11,7 +11,8 @@ without new figures is carried over from --previous as it stands.
 
 Partial regeneration: report.py --update bench/RESULTS.md [--frame RUN.json --pacing PACING.json ...]
 [--pacing-load LOADED.json ...] rewrites only the running program's sections that it has figures for
-(RUN.json needs only the BM_WholeFrame benchmarks), in place, and leaves the rest of the file alone."""
+(RUN.json needs only the BM_WholeFrame and BM_MusicFrame benchmarks), in place, refreshes the notes
+from bench/RESULTS.notes.md and leaves the rest of the file alone."""
 
 import argparse
 import datetime
@@ -410,6 +411,12 @@ def update(args):
             lines[at:at] = new
         else:
             lines[span[0]:span[1]] = new
+    # The notes are text of their own: brought up to date with every rewrite.
+    with open(__file__.replace("report.py", "RESULTS.notes.md")) as notes:
+        fresh = notes.read().rstrip().splitlines()
+    span = section_span(lines, "## Notes")
+    if span and fresh:
+        lines[span[0]:] = fresh
     with open(args.update + ".new", "w") as f:
         f.write("\n".join(lines) + "\n")
     os.replace(args.update + ".new", args.update)
