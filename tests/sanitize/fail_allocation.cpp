@@ -38,6 +38,26 @@ long failAt = 0;
 long framesWanted = 0;
 long clockSpeed = 1;
 std::atomic<long> frames{0};
+
+// The fast clock: from the first reading of CLOCK_MONOTONIC on, time runs clockSpeed times as fast.
+std::atomic<long long> clockStart{-1};
+
+long long nanoseconds(const struct timespec& time) {
+    return time.tv_sec * 1000000000LL + time.tv_nsec;
+}
+
+long long fastFromReal(long long real) {
+    long long expected = -1;
+    clockStart.compare_exchange_strong(expected, real);
+    const long long start = clockStart.load();
+    return start + (real - start) * clockSpeed;
+}
+
+long long realFromFast(long long fast) {
+    const long long start = clockStart.load();
+    return start < 0 ? fast : start + (fast - start) / clockSpeed;
+}
+
 // Initial-exec: the general TLS model may allocate on first use, from inside malloc.
 __attribute__((tls_model("initial-exec"))) thread_local int hookDepth = 0;
 __attribute__((tls_model("initial-exec"))) thread_local bool programCode = false;
@@ -228,12 +248,28 @@ int clock_gettime(clockid_t clock, struct timespec* now) {
     static const Function function = real<Function>("clock_gettime");
     const int result = function(clock, now);
     if (result != 0 || clockSpeed == 1 || clock != CLOCK_MONOTONIC) return result;
-    // Time from the first call on runs clockSpeed times as fast.
-    static const long long start = now->tv_sec * 1000000000LL + now->tv_nsec;
-    const long long real = now->tv_sec * 1000000000LL + now->tv_nsec;
-    const long long fast = start + (real - start) * clockSpeed;
+    const long long fast = fastFromReal(nanoseconds(*now));
     now->tv_sec = fast / 1000000000LL;
     now->tv_nsec = fast % 1000000000LL;
+    return result;
+}
+
+// The program sleeps to times read from the fast clock: a sleep to a fast time ends at the real time
+// that reads as it, and a relative sleep is shortened alike, or every wait would last S times too long.
+int clock_nanosleep(clockid_t clock, int flags, const struct timespec* request, struct timespec* remain) {
+    using Function = int (*)(clockid_t, int, const struct timespec*, struct timespec*);
+    static const Function function = real<Function>("clock_nanosleep");
+    if (clockSpeed == 1 || clock != CLOCK_MONOTONIC) return function(clock, flags, request, remain);
+    long long wanted = nanoseconds(*request);
+    wanted = (flags & TIMER_ABSTIME) ? realFromFast(wanted) : wanted / clockSpeed;
+    const struct timespec scaled = {static_cast<time_t>(wanted / 1000000000LL),
+                                    static_cast<long>(wanted % 1000000000LL)};
+    const int result = function(clock, flags, &scaled, remain);
+    if (result == EINTR && remain && !(flags & TIMER_ABSTIME)) {
+        const long long left = nanoseconds(*remain) * clockSpeed;
+        remain->tv_sec = static_cast<time_t>(left / 1000000000LL);
+        remain->tv_nsec = static_cast<long>(left % 1000000000LL);
+    }
     return result;
 }
 
