@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform.h"
+
 class _vktPTC;
 class _vktSurface;
 class VolumeControl;
@@ -50,24 +52,25 @@ struct Scheduler {
 extern Scheduler introScheduler;
 
 // A fresh random value r as r × (1/32767 in single precision): 0 up to just below 1.
-double randomUnit();
+double randomUnit(Platform& platform);
 
 // Sets both deadlines from the clock and picks the first mode (0..6), in that order.
-void armScheduler(Scheduler& scheduler);
+void armScheduler(Platform& platform, Scheduler& scheduler);
 // effectMode + 1, from 7 back to 0.
 void advanceEffectMode(Scheduler& scheduler);
 // Shows the sprite for 100 frames at a random place where it lies wholly inside the 320×200 frame.
-void popSprite(Scheduler& scheduler, int spriteWidth, int spriteHeight);
+void popSprite(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight);
 // The sprite timer, then the mode timer; each fires once its deadline has passed and sets the next.
-void runTimers(Scheduler& scheduler, int spriteWidth, int spriteHeight);
+void runTimers(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight);
 // Zoom and spin for one frame, pinned to 1.0 and 3 in the twisting modes; the effect's parameters.
 EffectParameters stepMotion(Scheduler& scheduler);
 
 // The loop over the intro's objects (all borrowed). It draws into current, presents it and swaps.
 class FrameLoop {
 public:
-    FrameLoop(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktSurface& picture,
-              _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite, VolumeControl& music);
+    FrameLoop(Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+              _vktSurface& picture, _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite,
+              VolumeControl& music);
 
     // Frames until a quit key has been read; then endTime is set and the closing fade has run.
     void run();
@@ -77,6 +80,7 @@ public:
     // The drawing of one frame into current: effect, raster rows, sprite, text.
     void drawFrame(const EffectParameters& effect);
 
+    Platform& platform;
     _vktPTC& console;
     _vktSurface& picture;
     _vktSurface& fontSheet;

@@ -14,7 +14,6 @@
 #include "distort.h"
 #include "fade.h"
 #include "frame_loop.h"
-#include "platform.h"
 #include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
@@ -56,12 +55,12 @@ void runFrames(benchmark::State& state, bool update) {
     initScroller();
     introScheduler = Scheduler{};
     introScheduler.effectMode = static_cast<int32_t>(state.range(1));
-    setClockSource(leapingClock);
+    Platform platform{.clock = Clock{leapingClock}};
     introScheduler.spriteDeadline = leapingNow + 1000000000u;
     introScheduler.modeDeadline = leapingNow + 1000000000u;
 
     SilentVolume music;
-    FrameLoop loop(console, surface1, surface2, pictures.picture, pictures.fontSheet, textSurface,
+    FrameLoop loop(platform, console, surface1, surface2, pictures.picture, pictures.fontSheet, textSurface,
                    pictures.sprite, music);
     skipScreenUpdates = !update;
     for (auto _ : state) {
@@ -72,7 +71,6 @@ void runFrames(benchmark::State& state, bool update) {
         loop.runFrame();
     }
     skipScreenUpdates = false;
-    setClockSource(nullptr);
     state.SetItemsProcessed(state.iterations() * INTRO_WIDTH * INTRO_HEIGHT);
 }
 

@@ -23,7 +23,6 @@
 #include "distort.h"
 #include "frame_loop.h"
 #include "intro.h"
-#include "platform.h"
 #include "scroller.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
@@ -216,10 +215,11 @@ struct Draw {
     int spriteY;
 };
 Draw drawsOfSeed(uint32_t seed) {
-    seedRandom(seed);
+    Platform platform;
+    platform.generator.seed(seed);
     Scheduler scheduler;
-    armScheduler(scheduler);
-    popSprite(scheduler, SPRITE_WIDTH, SPRITE_HEIGHT);
+    armScheduler(platform, scheduler);
+    popSprite(platform, scheduler, SPRITE_WIDTH, SPRITE_HEIGHT);
     return {scheduler.effectMode, scheduler.spriteX, scheduler.spriteY};
 }
 
@@ -274,10 +274,6 @@ bool inLoop = false;
 int loopFrame = 0;  // the next loop frame to read keys
 std::map<int, std::vector<SDLKey>> keys;
 std::map<int, std::vector<uint8_t>> screenshots;  // by the loop frame that read the s key
-
-uint32_t clock() {
-    return now;
-}
 
 void pushKeys() {
     for (SDLKey key : keys[loopFrame]) {
@@ -341,16 +337,15 @@ TEST_F(CaptureProgramTest, FramesAreWhatTheIntroItselfShows) {
     own::inLoop = false;
     own::keys = {{5, {SDLK_b}}, {7, {SDLK_s}}, {25, {SDLK_SPACE}}, {27, {SDLK_s}}, {50, {SDLK_ESCAPE}}};
     own::screenshots.clear();
-    setClockSource(own::clock);
-    setFrameObserver(own::presented);
+    Platform platform;
+    platform.clock = Clock{[] { return own::now; }};
+    platform.frameObserver = own::presented;
     IntroSettings settings;
     settings.musicDevice = BASSMOD_DEVICE_NONE;
     settings.fixedSeed = true;
     settings.seed = 1;
     settings.beforeFrameLoop = own::loopStarting;
-    EXPECT_EQ(runIntro(settings), 0);
-    setFrameObserver(nullptr);
-    setClockSource(nullptr);
+    EXPECT_EQ(runIntro(settings, platform), 0);
     EXPECT_EQ(chdir(previous), 0);
     free(previous);
 

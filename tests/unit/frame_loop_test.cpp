@@ -16,7 +16,6 @@
 #include "colour_ramp.h"
 #include "distort.h"
 #include "fade.h"
-#include "platform.h"
 #include "scroller.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
@@ -56,36 +55,31 @@ protected:
         randomQueue.clear();
         randomFallback = 16384;
         randomDraws = 0;
-        setClockSource(fakeClock);
-        setRandomSource(fakeRandom);
-    }
-    void TearDown() override {
-        setClockSource(nullptr);
-        setRandomSource(nullptr);
     }
 
+    Platform platform{.clock = Clock{fakeClock}, .random = fakeRandom};
     Scheduler scheduler;
 };
 
 TEST_F(SchedulerTest, RandomUnitStaysBelowOne) {
     randomQueue = {0, 32767, 16384};
-    EXPECT_EQ(randomUnit(), 0.0);
-    const double top = randomUnit();
+    EXPECT_EQ(randomUnit(platform), 0.0);
+    const double top = randomUnit(platform);
     EXPECT_LT(top, 1.0);
     EXPECT_GT(top, 1.0 - 1e-8);
-    EXPECT_NEAR(randomUnit(), 0.5, 1e-4);
+    EXPECT_NEAR(randomUnit(platform), 0.5, 1e-4);
 }
 
 TEST_F(SchedulerTest, ArmingSetsSpriteDeadlineThenModeDeadlineThenMode) {
     fakeNow = 5000;
     randomQueue = {0, 32767, 32767};
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 5000u + 25000u);
     EXPECT_EQ(scheduler.modeDeadline, 5000u + 24000u);
     EXPECT_EQ(scheduler.effectMode, 6);
 
     randomQueue = {32767, 0, 0};
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 5000u + 59000u);
     EXPECT_EQ(scheduler.modeDeadline, 5000u + 15000u);
     EXPECT_EQ(scheduler.effectMode, 0);
@@ -103,17 +97,17 @@ TEST_F(SchedulerTest, ModeAdvancesFromSevenBackToZero) {
     scheduler.spriteDeadline = 1000000;
     scheduler.modeDeadline = 100;
     fakeNow = 101;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.effectMode, 0);
 }
 
 TEST_F(SchedulerTest, SpriteLandsWhollyInsideTheFrame) {
     randomQueue = {32767, 32767, 0, 0};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.spriteX, 185);
     EXPECT_EQ(scheduler.spriteY, 63);
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteX, 0);
     EXPECT_EQ(scheduler.spriteY, 0);
 }
@@ -121,10 +115,10 @@ TEST_F(SchedulerTest, SpriteLandsWhollyInsideTheFrame) {
 TEST_F(SchedulerTest, PoppingWhileShownRestartsAtANewPlaceAndKeepsTheTimer) {
     scheduler.spriteDeadline = 777;
     randomQueue = {100, 200};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     scheduler.spriteFrames = 40;
     randomQueue = {30000, 20000};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.spriteX, static_cast<int>(30000 * static_cast<double>(1.0f / 32767.0f) * 186.0));
     EXPECT_EQ(scheduler.spriteY, static_cast<int>(20000 * static_cast<double>(1.0f / 32767.0f) * 64.0));
@@ -135,10 +129,10 @@ TEST_F(SchedulerTest, TimersFireOnlyOnceTheirDeadlineHasPassed) {
     scheduler.spriteDeadline = 1000;
     scheduler.modeDeadline = 2000;
     fakeNow = 1000;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 0);
     fakeNow = 1001;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.effectMode, 0);
     EXPECT_EQ(scheduler.spriteDeadline, 1001u + 1000u * static_cast<uint32_t>(35 * 0.5 + 10));
@@ -150,7 +144,7 @@ TEST_F(SchedulerTest, BothTimersInOneFrameActSpriteFirst) {
     fakeNow = 500;
     // Sprite: next deadline, x, y; then mode: next deadline.
     randomQueue = {0, 32767, 32767, 32767};
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteDeadline, 500u + 10000u);
     EXPECT_EQ(scheduler.spriteX, 185);
     EXPECT_EQ(scheduler.spriteY, 63);
@@ -162,7 +156,7 @@ TEST_F(SchedulerTest, TimersAcrossTheClockWrapFireOncePerInterval) {
     // Armed 30 s before the 32-bit clock wraps, then run for 200 s of 40 ms frames.
     fakeNow = 0u - 30000u;
     randomFallback = 16384;  // u just above 0.5: sprite 42 s then 27 s, mode 20 s
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 12000u);  // beyond the wrap
     std::vector<uint32_t> pops, modeChanges;
     const uint32_t start = fakeNow;
@@ -170,7 +164,7 @@ TEST_F(SchedulerTest, TimersAcrossTheClockWrapFireOncePerInterval) {
         fakeNow = start + 40u * static_cast<uint32_t>(frame);
         const int mode = scheduler.effectMode;
         const int frames = scheduler.spriteFrames;
-        runTimers(scheduler, 134, 136);
+        runTimers(platform, scheduler, 134, 136);
         if (scheduler.spriteFrames == 100 && frames != 100) pops.push_back(fakeNow - start);
         if (scheduler.effectMode != mode) modeChanges.push_back(fakeNow - start);
         if (scheduler.spriteFrames > 0) --scheduler.spriteFrames;
@@ -185,13 +179,13 @@ TEST_F(SchedulerTest, FrameWaitEndsOnTimeAcrossTheWrap) {
     for (uint32_t start : {0u, 0u - 20u, 0u - 40u, 0u - 41u, 0x7FFFFFF0u}) {
         fakeNow = start;
         clockReads = 0;
-        waitUntil(start + 40u);
+        waitUntil(platform.clock, start + 40u);
         EXPECT_EQ(clockReads, 41u) << "start " << start;
     }
     // A deadline already behind does not wait for the clock to come round again.
     fakeNow = 1000;
     clockReads = 0;
-    waitUntil(900);
+    waitUntil(platform.clock, 900);
     EXPECT_EQ(clockReads, 1u);
 }
 
@@ -314,7 +308,7 @@ protected:
         fakeTick = 1;
         presented.clear();
         quitAfter = 0;
-        setFrameObserver(recordPresented);
+        platform.frameObserver = recordPresented;
         openConsole(MODE_RGB32);
 
         introScheduler = Scheduler{};
@@ -328,7 +322,6 @@ protected:
         rampOffset = 0;
     }
     void TearDown() override {
-        setFrameObserver(nullptr);
         freeSurfaces();
         console.reset();
         SchedulerTest::TearDown();
@@ -366,7 +359,8 @@ protected:
     }
 
     FrameLoop makeLoop() {
-        return FrameLoop(*console, surface1, surface2, picture, fontSheet, textSurface, sprite, volume);
+        return FrameLoop(platform, *console, surface1, surface2, picture, fontSheet, textSurface, sprite,
+                         volume);
     }
 
     static void pushKey(SDLKey key) {
@@ -502,7 +496,7 @@ TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
 
 TEST_F(FrameLoopTest, RunGoesOnAcrossTheClockWrapUntilAQuitKey) {
     fakeNow = 0u - 2000u;
-    armScheduler(introScheduler);
+    armScheduler(platform, introScheduler);
     FrameLoop loop = makeLoop();
     quitAfter = 150;  // 6 s: across the wrap
     loop.run();
@@ -556,7 +550,7 @@ TEST_F(FrameLoopTest, ScreenshotsShowThePictureTwoFramesBack) {
         SDL_FreeSurface(shot);
     };
 
-    ASSERT_EQ(fade(*console, surface1, surface2, volume, FADE_IN), 1);
+    ASSERT_EQ(fade(platform, *console, surface1, surface2, volume, FADE_IN), 1);
     FrameLoop loop = makeLoop();
     int grey = 0;
     pushKey(SDLK_s);
