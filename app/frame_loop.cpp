@@ -3,16 +3,11 @@
 
 #include <utility>
 
-#include "colour_ramp.h"
-#include "distort.h"
 #include "fade.h"
 #include "present.h"
-#include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
-
-Scheduler introScheduler;
 
 namespace {
 
@@ -106,7 +101,11 @@ FrameLoop::FrameLoop(Platform& platform, _vktPTC& console, _vktSurface& first, _
       sprite(sprite),
       music(music),
       current(&first),
-      other(&second) {}
+      other(&second) {
+    effect.buildSineTables(DISTORT_AMPLITUDE);
+    colourRamp.build();
+    scroller.init();
+}
 
 void FrameLoop::run() {
     while (runFrame()) {
@@ -123,16 +122,16 @@ int FrameLoop::runFrame() {
         return 0;
     }
     if (key == KEY_SPACE) {
-        advanceEffectMode(introScheduler);
+        advanceEffectMode(scheduler);
     } else if (key == KEY_B) {
-        popSprite(platform, introScheduler, sprite.width(), sprite.height());
+        popSprite(platform, scheduler, sprite.width(), sprite.height());
     } else if (key == KEY_S) {
         saveBMP(*current, SCREENSHOT_FILE);  // result ignored: a failed screenshot is silent
     }
 
-    runTimers(platform, introScheduler, sprite.width(), sprite.height());
+    runTimers(platform, scheduler, sprite.width(), sprite.height());
     const uint32_t frameDeadline = platform.clockMs() + FRAME_MS;
-    drawFrame(stepMotion(introScheduler));
+    drawFrame(stepMotion(scheduler));
     presentWorkSurface(platform, *current);
     ++frameCount;
     std::swap(current, other);
@@ -140,23 +139,24 @@ int FrameLoop::runFrame() {
     return 1;
 }
 
-void FrameLoop::drawFrame(const EffectParameters& effect) {
+void FrameLoop::drawFrame(const EffectParameters& parameters) {
     // Lock and blit results are not examined: start-up has made sure every surface holds pixels.
     if (hasLayout(picture, DISTORT_TEXTURE_SIZE, DISTORT_TEXTURE_SIZE) &&
         hasLayout(*current, DISTORT_WIDTH, DISTORT_HEIGHT)) {
         const uint32_t* texels = static_cast<const uint32_t*>(picture.lock());
         uint32_t* pixels = static_cast<uint32_t*>(current->lock());
-        distortPicture(pixels, texels, effect.angleStep, effect.zoom, effect.pixelTwist, effect.rowTwist);
+        effect.distortPicture(pixels, texels, parameters.angleStep, parameters.zoom, parameters.pixelTwist,
+                              parameters.rowTwist);
         picture.unlock();
         current->unlock();
     }
-    drawRasterRows(*current);
+    colourRamp.drawRasterRows(*current);
 
-    if (introScheduler.spriteFrames > 0) {
-        --introScheduler.spriteFrames;
-        sprite.blitAt(*current, introScheduler.spriteX, introScheduler.spriteY);
+    if (scheduler.spriteFrames > 0) {
+        --scheduler.spriteFrames;
+        sprite.blitAt(*current, scheduler.spriteX, scheduler.spriteY);
     }
-    if (updateScroller(textSurface, fontSheet)) {
+    if (scroller.update(textSurface, fontSheet)) {
         textSurface.blitAt(*current, (INTRO_WIDTH - textSurface.width()) / 2,
                            (INTRO_HEIGHT - textSurface.height()) / 2);
     }

@@ -5,13 +5,10 @@
 #include <cstdlib>
 
 #include "bassmod_player.h"
-#include "colour_ramp.h"
 #include "diag.h"
-#include "distort.h"
 #include "fade.h"
 #include "frame_loop.h"
 #include "module_load.h"
-#include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
@@ -54,9 +51,6 @@ int runIntro(const IntroSettings& settings, Platform platform) {
     } else {
         platform.generator.seedFromTime();
     }
-    buildSineTables(DISTORT_AMPLITUDE);
-    buildColourRamp();
-    initScroller();
     print("\n KVL dovoz1...init ok!");
 
     _vktPTC console(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB32, SCREEN_FULL);
@@ -107,8 +101,8 @@ int runIntro(const IntroSettings& settings, Platform platform) {
     if (faded) {
         player.setVolume(100);
         if (!player.play()) fail(console, "can't play module!");
-        armScheduler(platform, introScheduler);
         FrameLoop loop(platform, console, surface1, surface2, picture, fontSheet, textSurface, sprite, music);
+        armScheduler(platform, loop.scheduler);
         startTime = platform.clockMs();
         if (settings.beforeFrameLoop) settings.beforeFrameLoop();
         loop.run();

@@ -20,7 +20,8 @@ struct IntroSettings {
     std::function<void()> beforeFrameLoop;
 };
 
-// Runs the intro once on the platform given (the system's own by default), whose generator it seeds as
-// the settings say: 0 after a normal run, also after a quit during the opening fade. A start-up failure
-// shows its message through the console and ends the process with status 1.
+// Runs the intro on the platform given (the system's own by default), whose generator it seeds as the
+// settings say: 0 after a normal run, also after a quit during the opening fade. A start-up failure shows
+// its message through the console and ends the process with status 1. The intro's state lives in the
+// run, so each run starts from the same state.
 int runIntro(const IntroSettings& settings, Platform platform = Platform{});

@@ -19,11 +19,8 @@
 #include <vector>
 
 #include "bassmod_player.h"
-#include "colour_ramp.h"
-#include "distort.h"
 #include "frame_loop.h"
 #include "intro.h"
-#include "scroller.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
@@ -328,11 +325,6 @@ TEST_F(CaptureProgramTest, FramesAreWhatTheIntroItselfShows) {
     char* previous = getcwd(nullptr, 0);
     ASSERT_EQ(chdir(root.c_str()), 0);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    // The intro's state is static data with start values; other tests in this process may have moved it.
-    introScheduler = Scheduler{};
-    textScroller = Scroller{};
-    pictureEffect = DistortEffect{};
-    rampOffset = 0;
     own::now = 0;
     own::inLoop = false;
     own::keys = {{5, {SDLK_b}}, {7, {SDLK_s}}, {25, {SDLK_SPACE}}, {27, {SDLK_s}}, {50, {SDLK_ESCAPE}}};

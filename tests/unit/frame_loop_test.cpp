@@ -13,10 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "colour_ramp.h"
-#include "distort.h"
 #include "fade.h"
-#include "scroller.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
@@ -310,16 +307,7 @@ protected:
         quitAfter = 0;
         platform.frameObserver = recordPresented;
         openConsole(MODE_RGB32);
-
-        introScheduler = Scheduler{};
-        introScheduler.spriteDeadline = fakeNow + 1000000;
-        introScheduler.modeDeadline = fakeNow + 1000000;
-        textScroller = Scroller{};
-        textScroller.init();
-        pictureEffect.effectAngle = 0;
-        buildSineTables(DISTORT_AMPLITUDE);
-        buildColourRamp();
-        rampOffset = 0;
+        farDeadline = fakeNow + 1000000;
     }
     void TearDown() override {
         freeSurfaces();
@@ -358,9 +346,13 @@ protected:
         sprite.setColorKey(0xFF00FF, 0);
     }
 
+    // A loop whose timers stay quiet unless a test moves their deadlines.
     FrameLoop makeLoop() {
-        return FrameLoop(platform, *console, surface1, surface2, picture, fontSheet, textSurface, sprite,
-                         volume);
+        FrameLoop loop(platform, *console, surface1, surface2, picture, fontSheet, textSurface, sprite,
+                       volume);
+        loop.scheduler.spriteDeadline = farDeadline;
+        loop.scheduler.modeDeadline = farDeadline;
+        return loop;
     }
 
     static void pushKey(SDLKey key) {
@@ -373,14 +365,15 @@ protected:
     std::unique_ptr<_vktPTC> console;
     _vktSurface surface1, surface2, picture, fontSheet, textSurface, sprite;
     RecordedVolume volume;
+    uint32_t farDeadline = 0;
 };
 
 TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     FrameLoop loop = makeLoop();
     randomQueue = {0, 0};  // the b key puts the sprite at the top-left corner
     pushKey(SDLK_b);
-    textScroller.typeDelay = 1000;  // an A typed in the text's first cell, drawn this frame
-    textScroller.pageBuffer[0] = 'A';
+    loop.scroller.typeDelay = 1000;  // an A typed in the text's first cell, drawn this frame
+    loop.scroller.pageBuffer[0] = 'A';
 
     ASSERT_EQ(loop.runFrame(), 1);
     EXPECT_EQ(loop.frameCount, 1);
@@ -388,9 +381,11 @@ TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     EXPECT_EQ(loop.other, &surface1);
     ASSERT_EQ(presented.size(), 1u);
     EXPECT_EQ(presented[0].surface, &surface1);
-    EXPECT_EQ(introScheduler.spriteFrames, 99);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 99);
 
     // The effect as a fresh copy of it draws the first frame of mode 0: angle step −16, zoom 1.05.
+    // The loop's own effect uses the fastest kernel the processor runs, as a fresh one does.
+    EXPECT_EQ(loop.effect.kernel, bestDistortKernel());
     DistortEffect reference;
     reference.buildSineTables(DISTORT_AMPLITUDE);
     std::vector<uint32_t> effect(320 * 200);
@@ -401,8 +396,8 @@ TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 320; ++x) {
             uint32_t expected = effect[y * 320 + x];
-            if (y == 0) expected = colourRamp[(8 + 4 * x) % 2048];
-            if (y == 199) expected = colourRamp[(8 + 4 * (319 - x)) % 2048];
+            if (y == 0) expected = loop.colourRamp.colours[(8 + 4 * x) % 2048];
+            if (y == 199) expected = loop.colourRamp.colours[(8 + 4 * (319 - x)) % 2048];
             if (x < 20 && y < 20) expected = SPRITE_COLOUR;
             if (x >= 70 && x < 78 && y >= 64 && y < 72) expected = GLYPH_COLOUR;
             ASSERT_EQ(readPixel(surface1.surface, x, y), expected) << x << "," << y;
@@ -422,69 +417,69 @@ TEST_F(FrameLoopTest, FramesArePacedAt40MsAndAlternateSurfaces) {
             EXPECT_LE(presented[i].time - presented[i - 1].time, FRAME_MS + 8) << i;
         }
     }
-    EXPECT_EQ(rampOffset, 48);
+    EXPECT_EQ(loop.colourRamp.rampOffset, 48);
 }
 
 TEST_F(FrameLoopTest, KeysActOncePerPress) {
     FrameLoop loop = makeLoop();
-    introScheduler.effectMode = 6;
+    loop.scheduler.effectMode = 6;
     pushKey(SDLK_SPACE);
     for (int frame = 0; frame < 3; ++frame) loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 7);
+    EXPECT_EQ(loop.scheduler.effectMode, 7);
     // Two presses within one frame count as one; at 7 the mode comes round to 0.
     pushKey(SDLK_SPACE);
     pushKey(SDLK_SPACE);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 0);
     // The last key in the queue is the one that acts.
     pushKey(SDLK_SPACE);
     pushKey(SDLK_a);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 0);
 
     // b while the sprite shows restarts its 100 frames at a new place; its timer stays.
-    const uint32_t spriteDeadline = introScheduler.spriteDeadline;
+    const uint32_t spriteDeadline = loop.scheduler.spriteDeadline;
     randomQueue = {0, 0};
     pushKey(SDLK_b);
     loop.runFrame();
     for (int frame = 0; frame < 10; ++frame) loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteFrames, 89);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 89);
     randomQueue = {32767, 32767};
     pushKey(SDLK_b);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteFrames, 99);
-    EXPECT_EQ(introScheduler.spriteX, 185);
-    EXPECT_EQ(introScheduler.spriteY, 63);
-    EXPECT_EQ(introScheduler.spriteDeadline, spriteDeadline);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 99);
+    EXPECT_EQ(loop.scheduler.spriteX, 185);
+    EXPECT_EQ(loop.scheduler.spriteY, 63);
+    EXPECT_EQ(loop.scheduler.spriteDeadline, spriteDeadline);
     EXPECT_EQ(loop.frameCount, 17);
 }
 
 TEST_F(FrameLoopTest, TimerAfterBKeyPlacesTheSprite) {
     FrameLoop loop = makeLoop();
-    introScheduler.spriteDeadline = fakeNow - 1;
+    loop.scheduler.spriteDeadline = fakeNow - 1;
     // b draws x and y first; then the timer draws its deadline, x and y, and those stand.
     randomQueue = {0, 0, 0, 32767, 32767};
     pushKey(SDLK_b);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteX, 185);
-    EXPECT_EQ(introScheduler.spriteY, 63);
+    EXPECT_EQ(loop.scheduler.spriteX, 185);
+    EXPECT_EQ(loop.scheduler.spriteY, 63);
 }
 
 TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
     FrameLoop loop = makeLoop();
     ASSERT_EQ(loop.runFrame(), 1);
     presented.clear();
-    introScheduler.spriteDeadline = fakeNow - 500;
-    introScheduler.modeDeadline = fakeNow - 500;
-    introScheduler.effectMode = 2;
+    loop.scheduler.spriteDeadline = fakeNow - 500;
+    loop.scheduler.modeDeadline = fakeNow - 500;
+    loop.scheduler.effectMode = 2;
     const uint32_t quitRead = fakeNow;
     pushKey(SDLK_ESCAPE);
 
     EXPECT_EQ(loop.runFrame(), 0);
     EXPECT_EQ(loop.endTime, quitRead);
     EXPECT_EQ(loop.frameCount, 1);
-    EXPECT_EQ(introScheduler.effectMode, 2);
-    EXPECT_EQ(introScheduler.spriteFrames, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 2);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 0);
     // The closing fade: 62 grey frames starting on the surface the frame would have drawn, and the
     // whole volume ramp.
     ASSERT_EQ(presented.size(), 62u);
@@ -496,8 +491,8 @@ TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
 
 TEST_F(FrameLoopTest, RunGoesOnAcrossTheClockWrapUntilAQuitKey) {
     fakeNow = 0u - 2000u;
-    armScheduler(platform, introScheduler);
     FrameLoop loop = makeLoop();
+    armScheduler(platform, loop.scheduler);
     quitAfter = 150;  // 6 s: across the wrap
     loop.run();
     EXPECT_EQ(loop.frameCount, 150);
