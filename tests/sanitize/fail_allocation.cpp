@@ -4,7 +4,8 @@
 //                         new); unset or 0 refuses none and only counts
 //   ALLOC_FAIL_FRAMES=K   at the Kth present, report how many allocations came before it and send the
 //                         process SIGTERM, which the program reads as a quit request
-//   ALLOC_FAIL_CLOCK=S    the monotonic clock runs S times as fast, so the fades take less of the sweep
+//   ALLOC_FAIL_CLOCK=S    the monotonic clock (its readings and the absolute sleeps on it) runs S times
+//                         as fast, so the fades take less of the sweep
 //   ALLOC_FAIL_STACK=1    print the refused request's stack (through the sanitizer runtime)
 //
 // Only the program's own threads count, from main() and from each thread's start routine on: what the
@@ -127,6 +128,29 @@ void* startProgramThread(void* start) {
     return begin.routine(begin.argument);
 }
 
+long long nanoseconds(const timespec& time) {
+    return time.tv_sec * 1000000000LL + time.tv_nsec;
+}
+
+timespec fromNanoseconds(long long value) {
+    timespec time{};
+    time.tv_sec = static_cast<time_t>(value / 1000000000LL);
+    time.tv_nsec = static_cast<long>(value % 1000000000LL);
+    return time;
+}
+
+// The real monotonic time at which the fast clock starts: the first reading taken through either hook.
+long long fastClockStart(long long realNow) {
+    static const long long start = realNow;
+    return start;
+}
+
+int realClockGettime(clockid_t clock, timespec* now) {
+    using Function = int (*)(clockid_t, timespec*);
+    static const Function function = real<Function>("clock_gettime");
+    return function(clock, now);
+}
+
 }  // namespace
 
 extern "C" {
@@ -224,17 +248,28 @@ void* memalign(size_t alignment, size_t size) {
 }
 
 int clock_gettime(clockid_t clock, struct timespec* now) {
-    using Function = int (*)(clockid_t, struct timespec*);
-    static const Function function = real<Function>("clock_gettime");
-    const int result = function(clock, now);
+    const int result = realClockGettime(clock, now);
     if (result != 0 || clockSpeed == 1 || clock != CLOCK_MONOTONIC) return result;
-    // Time from the first call on runs clockSpeed times as fast.
-    static const long long start = now->tv_sec * 1000000000LL + now->tv_nsec;
-    const long long real = now->tv_sec * 1000000000LL + now->tv_nsec;
-    const long long fast = start + (real - start) * clockSpeed;
-    now->tv_sec = fast / 1000000000LL;
-    now->tv_nsec = fast % 1000000000LL;
+    // Time from the first reading on runs clockSpeed times as fast.
+    const long long real = nanoseconds(*now);
+    const long long start = fastClockStart(real);
+    *now = fromNanoseconds(start + (real - start) * clockSpeed);
     return result;
+}
+
+// The wait between frames sleeps to an absolute time read from the fast clock: the sleep ends when the
+// fast clock gets there. Left to the real clock, which falls further behind with every frame, each
+// sleep would last longer than the one before.
+int clock_nanosleep(clockid_t clock, int flags, const struct timespec* request, struct timespec* remain) {
+    using Function = int (*)(clockid_t, int, const struct timespec*, struct timespec*);
+    static const Function function = real<Function>("clock_nanosleep");
+    if (clockSpeed == 1 || clock != CLOCK_MONOTONIC || !(flags & TIMER_ABSTIME))
+        return function(clock, flags, request, remain);
+    timespec now{};
+    if (realClockGettime(clock, &now) != 0) return function(clock, flags, request, remain);
+    const long long start = fastClockStart(nanoseconds(now));
+    const timespec target = fromNanoseconds(start + (nanoseconds(*request) - start) / clockSpeed);
+    return function(clock, flags, &target, remain);
 }
 
 void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h) {
