@@ -8,8 +8,6 @@
 #include <immintrin.h>
 #endif
 
-DistortEffect pictureEffect;
-
 namespace {
 
 constexpr uint32_t ANGLE_MASK = SINE_TABLE_SIZE - 1;
@@ -276,13 +274,4 @@ void DistortEffect::distortPicture(uint32_t* destination, const uint32_t* source
     }
 #endif
     drawRowsBaseline(destination, source, walk);
-}
-
-void buildSineTables(float amplitude) {
-    pictureEffect.buildSineTables(amplitude);
-}
-
-void distortPicture(uint32_t* destination, const uint32_t* source, int32_t angleStep, float zoom,
-                    int32_t pixelTwist, int32_t rowTwist) {
-    pictureEffect.distortPicture(destination, source, angleStep, zoom, pixelTwist, rowTwist);
 }

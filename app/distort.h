@@ -19,7 +19,7 @@ inline constexpr int DISTORT_KERNEL_AVX2 = CPU_VARIANT_AVX2;
 // The fastest kernel this processor runs.
 int bestDistortKernel();
 
-// The effect's tables and angle; the intro uses the one instance pictureEffect.
+// The effect's tables and angle, with their start values; the frame loop holds the intro's.
 class DistortEffect {
 public:
     // Fills both tables with amplitude × sin and × cos of i × 2π/1024, truncated toward zero.
@@ -40,10 +40,3 @@ public:
     int32_t effectAngle = 0;                    // 0..1023, carried from frame to frame
     int kernel = bestDistortKernel();           // DISTORT_KERNEL_…, changed only through selectKernel
 };
-
-extern DistortEffect pictureEffect;
-
-// The intro's calls, on pictureEffect.
-void buildSineTables(float amplitude);
-void distortPicture(uint32_t* destination, const uint32_t* source, int32_t angleStep, float zoom,
-                    int32_t pixelTwist, int32_t rowTwist);

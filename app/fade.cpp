@@ -20,14 +20,15 @@ int FadeGreys::next() {
     return level < 0 ? -1 : level;
 }
 
-int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeControl& music, int direction) {
+int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+         VolumeControl& music, int direction) {
     _vktSurface* shown = &first;
     _vktSurface* next = &second;
     FadeGreys greys;
     int volume = 100;
     for (;;) {
         if (isQuitKey(console.readKey())) return 0;
-        const uint32_t deadline = clockMs() + FADE_FRAME_MS;
+        const uint32_t deadline = platform.clockMs() + FADE_FRAME_MS;
         if (direction == FADE_OUT) {
             music.setVolume(volume < 0 ? 0 : volume);
             volume -= FADE_VOLUME_STEP;
@@ -35,14 +36,14 @@ int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeContro
         const int grey = greys.next();
         if (grey < 0) return 1;
         shown->fill(static_cast<uint32_t>(grey) * 0x010101u);
-        presentWorkSurface(*shown);
+        presentWorkSurface(platform, *shown);
         std::swap(shown, next);
-        waitUntil(deadline);
+        waitUntil(platform.clock, deadline);
     }
 }
 
-int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktBassModPlayer& player,
-         int direction) {
+int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+         _vktBassModPlayer& player, int direction) {
     PlayerVolume music(player);
-    return fade(console, first, second, music, direction);
+    return fade(platform, console, first, second, music, direction);
 }

@@ -5,6 +5,7 @@
 class _vktPTC;
 class _vktSurface;
 class _vktBassModPlayer;
+struct Platform;
 
 // Directions of fade(): both draw the same frames; FADE_OUT also ramps the music down.
 inline constexpr int FADE_IN = 0;
@@ -40,8 +41,10 @@ public:
     int level = 255;  // falling half, once counter has passed 255
 };
 
-// Shows 62 uniform grey frames of 40 ms, drawing into first and second in turn and presenting each on
-// its console. 1 when it ran to its end, 0 as soon as a quit key is read; other keys are dropped. The
-// caller's surfaces are left in the order given.
-int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeControl& music, int direction);
-int fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktBassModPlayer& player, int direction);
+// Shows 62 uniform grey frames of 40 ms on the platform's clock, drawing into first and second in turn
+// and presenting each on its console. 1 when it ran to its end, 0 as soon as a quit key is read; other
+// keys are dropped. The caller's surfaces are left in the order given.
+int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+         VolumeControl& music, int direction);
+int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+         _vktBassModPlayer& player, int direction);

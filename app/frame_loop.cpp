@@ -3,23 +3,17 @@
 
 #include <utility>
 
-#include "colour_ramp.h"
-#include "distort.h"
 #include "fade.h"
-#include "platform.h"
 #include "present.h"
-#include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
-Scheduler introScheduler;
-
 namespace {
 
 // 1000 × trunc(span × u + least) milliseconds from now.
-uint32_t randomDeadline(uint32_t now, int span, int least) {
-    const int seconds = static_cast<int>(span * randomUnit() + least);
+uint32_t randomDeadline(Platform& platform, uint32_t now, int span, int least) {
+    const int seconds = static_cast<int>(span * randomUnit(platform) + least);
     return now + 1000u * static_cast<uint32_t>(seconds);
 }
 
@@ -31,37 +25,39 @@ bool hasLayout(_vktSurface& surface, int width, int height) {
 
 }  // namespace
 
-double randomUnit() {
+double randomUnit(Platform& platform) {
     constexpr float unit = 1.0f / 32767.0f;  // just below 1/32767, so the result never reaches 1
-    return randomValue() * static_cast<double>(unit);
+    return platform.randomValue() * static_cast<double>(unit);
 }
 
-void armScheduler(Scheduler& scheduler) {
-    scheduler.spriteDeadline = randomDeadline(clockMs(), 35, 25);
-    scheduler.modeDeadline = randomDeadline(clockMs(), 10, 15);
-    scheduler.effectMode = static_cast<int>(7 * randomUnit());
+void armScheduler(Platform& platform, Scheduler& scheduler) {
+    scheduler.spriteDeadline = randomDeadline(platform, platform.clockMs(), 35, 25);
+    scheduler.modeDeadline = randomDeadline(platform, platform.clockMs(), 10, 15);
+    scheduler.effectMode = static_cast<int>(7 * randomUnit(platform));
 }
 
 void advanceEffectMode(Scheduler& scheduler) {
     scheduler.effectMode = (scheduler.effectMode + 1) % EFFECT_MODES;
 }
 
-void popSprite(Scheduler& scheduler, int spriteWidth, int spriteHeight) {
+void popSprite(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight) {
     scheduler.spriteFrames = SPRITE_SHOW_FRAMES;
-    scheduler.spriteX = static_cast<int>(randomUnit() * static_cast<float>(INTRO_WIDTH - spriteWidth));
-    scheduler.spriteY = static_cast<int>(randomUnit() * static_cast<float>(INTRO_HEIGHT - spriteHeight));
+    scheduler.spriteX =
+        static_cast<int>(randomUnit(platform) * static_cast<float>(INTRO_WIDTH - spriteWidth));
+    scheduler.spriteY =
+        static_cast<int>(randomUnit(platform) * static_cast<float>(INTRO_HEIGHT - spriteHeight));
 }
 
-void runTimers(Scheduler& scheduler, int spriteWidth, int spriteHeight) {
+void runTimers(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight) {
     // The signed difference of clockPassed keeps both timers right across the 2^32 ms wrap.
-    uint32_t now = clockMs();
+    uint32_t now = platform.clockMs();
     if (clockPassed(now, scheduler.spriteDeadline)) {
-        scheduler.spriteDeadline = randomDeadline(now, 35, 10);
-        popSprite(scheduler, spriteWidth, spriteHeight);
+        scheduler.spriteDeadline = randomDeadline(platform, now, 35, 10);
+        popSprite(platform, scheduler, spriteWidth, spriteHeight);
     }
-    now = clockMs();
+    now = platform.clockMs();
     if (clockPassed(now, scheduler.modeDeadline)) {
-        scheduler.modeDeadline = randomDeadline(now, 10, 15);
+        scheduler.modeDeadline = randomDeadline(platform, now, 10, 15);
         advanceEffectMode(scheduler);
     }
 }
@@ -94,17 +90,22 @@ EffectParameters stepMotion(Scheduler& scheduler) {
     return {2 * scheduler.spinSpeed, scheduler.zoom, twist.pixelTwist, twist.rowTwist};
 }
 
-FrameLoop::FrameLoop(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktSurface& picture,
-                     _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite,
-                     VolumeControl& music)
-    : console(console),
+FrameLoop::FrameLoop(Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+                     _vktSurface& picture, _vktSurface& fontSheet, _vktSurface& textSurface,
+                     _vktSurface& sprite, VolumeControl& music)
+    : platform(platform),
+      console(console),
       picture(picture),
       fontSheet(fontSheet),
       textSurface(textSurface),
       sprite(sprite),
       music(music),
       current(&first),
-      other(&second) {}
+      other(&second) {
+    effect.buildSineTables(DISTORT_AMPLITUDE);
+    colourRamp.build();
+    scroller.init();
+}
 
 void FrameLoop::run() {
     while (runFrame()) {
@@ -115,45 +116,47 @@ int FrameLoop::runFrame() {
     // Keys come before the timers, so a quit key wins over a timer falling due in the same frame.
     const int key = console.readKey();
     if (isQuitKey(key)) {
-        endTime = clockMs();
-        fade(console, *current, *other, music, FADE_OUT);  // result ignored: the intro ends either way
+        endTime = platform.clockMs();
+        // The fade's result is ignored: the intro ends either way.
+        fade(platform, console, *current, *other, music, FADE_OUT);
         return 0;
     }
     if (key == KEY_SPACE) {
-        advanceEffectMode(introScheduler);
+        advanceEffectMode(scheduler);
     } else if (key == KEY_B) {
-        popSprite(introScheduler, sprite.width(), sprite.height());
+        popSprite(platform, scheduler, sprite.width(), sprite.height());
     } else if (key == KEY_S) {
         saveBMP(*current, SCREENSHOT_FILE);  // result ignored: a failed screenshot is silent
     }
 
-    runTimers(introScheduler, sprite.width(), sprite.height());
-    const uint32_t frameDeadline = clockMs() + FRAME_MS;
-    drawFrame(stepMotion(introScheduler));
-    presentWorkSurface(*current);
+    runTimers(platform, scheduler, sprite.width(), sprite.height());
+    const uint32_t frameDeadline = platform.clockMs() + FRAME_MS;
+    drawFrame(stepMotion(scheduler));
+    presentWorkSurface(platform, *current);
     ++frameCount;
     std::swap(current, other);
-    waitUntil(frameDeadline);
+    waitUntil(platform.clock, frameDeadline);
     return 1;
 }
 
-void FrameLoop::drawFrame(const EffectParameters& effect) {
+void FrameLoop::drawFrame(const EffectParameters& parameters) {
     // Lock and blit results are not examined: start-up has made sure every surface holds pixels.
     if (hasLayout(picture, DISTORT_TEXTURE_SIZE, DISTORT_TEXTURE_SIZE) &&
         hasLayout(*current, DISTORT_WIDTH, DISTORT_HEIGHT)) {
         const uint32_t* texels = static_cast<const uint32_t*>(picture.lock());
         uint32_t* pixels = static_cast<uint32_t*>(current->lock());
-        distortPicture(pixels, texels, effect.angleStep, effect.zoom, effect.pixelTwist, effect.rowTwist);
+        effect.distortPicture(pixels, texels, parameters.angleStep, parameters.zoom, parameters.pixelTwist,
+                              parameters.rowTwist);
         picture.unlock();
         current->unlock();
     }
-    drawRasterRows(*current);
+    colourRamp.drawRasterRows(*current);
 
-    if (introScheduler.spriteFrames > 0) {
-        --introScheduler.spriteFrames;
-        sprite.blitAt(*current, introScheduler.spriteX, introScheduler.spriteY);
+    if (scheduler.spriteFrames > 0) {
+        --scheduler.spriteFrames;
+        sprite.blitAt(*current, scheduler.spriteX, scheduler.spriteY);
     }
-    if (updateScroller(textSurface, fontSheet)) {
+    if (scroller.update(textSurface, fontSheet)) {
         textSurface.blitAt(*current, (INTRO_WIDTH - textSurface.width()) / 2,
                            (INTRO_HEIGHT - textSurface.height()) / 2);
     }

@@ -2,6 +2,11 @@
 #pragma once
 #include <cstdint>
 
+#include "colour_ramp.h"
+#include "distort.h"
+#include "platform.h"
+#include "scroller.h"
+
 class _vktPTC;
 class _vktSurface;
 class VolumeControl;
@@ -32,7 +37,7 @@ struct EffectParameters {
     int32_t rowTwist;
 };
 
-// The scheduler's state with its start values; the intro uses the one instance introScheduler.
+// The scheduler's state with its start values; the frame loop holds the intro's.
 struct Scheduler {
     int32_t effectMode = 0;      // 0..7, row of modeTable; set when armed
     float zoom = 1.0f;           // texels per screen pixel
@@ -47,27 +52,29 @@ struct Scheduler {
     uint32_t modeDeadline = 0;    // clock value (ms) after which effectMode advances
 };
 
-extern Scheduler introScheduler;
-
 // A fresh random value r as r × (1/32767 in single precision): 0 up to just below 1.
-double randomUnit();
+double randomUnit(Platform& platform);
 
 // Sets both deadlines from the clock and picks the first mode (0..6), in that order.
-void armScheduler(Scheduler& scheduler);
+void armScheduler(Platform& platform, Scheduler& scheduler);
 // effectMode + 1, from 7 back to 0.
 void advanceEffectMode(Scheduler& scheduler);
 // Shows the sprite for 100 frames at a random place where it lies wholly inside the 320×200 frame.
-void popSprite(Scheduler& scheduler, int spriteWidth, int spriteHeight);
+void popSprite(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight);
 // The sprite timer, then the mode timer; each fires once its deadline has passed and sets the next.
-void runTimers(Scheduler& scheduler, int spriteWidth, int spriteHeight);
+void runTimers(Platform& platform, Scheduler& scheduler, int spriteWidth, int spriteHeight);
 // Zoom and spin for one frame, pinned to 1.0 and 3 in the twisting modes; the effect's parameters.
 EffectParameters stepMotion(Scheduler& scheduler);
 
-// The loop over the intro's objects (all borrowed). It draws into current, presents it and swaps.
+// The loop over the intro's frames. It holds the intro's state (scheduler, effect, colour ramp, scroller),
+// so that each run starts afresh, and borrows the rest; it draws into current, presents it and swaps.
 class FrameLoop {
 public:
-    FrameLoop(_vktPTC& console, _vktSurface& first, _vktSurface& second, _vktSurface& picture,
-              _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite, VolumeControl& music);
+    // Builds the effect's tables, the colour ramp and the scroller's tables; the scheduler keeps its start
+    // values until it is armed.
+    FrameLoop(Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+              _vktSurface& picture, _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite,
+              VolumeControl& music);
 
     // Frames until a quit key has been read; then endTime is set and the closing fade has run.
     void run();
@@ -75,14 +82,21 @@ public:
     // drawn), 1 to go on.
     int runFrame();
     // The drawing of one frame into current: effect, raster rows, sprite, text.
-    void drawFrame(const EffectParameters& effect);
+    void drawFrame(const EffectParameters& parameters);
 
+    // Borrowed: the context, the console, the pictures and surfaces, the music.
+    Platform& platform;
     _vktPTC& console;
     _vktSurface& picture;
     _vktSurface& fontSheet;
     _vktSurface& textSurface;
     _vktSurface& sprite;
     VolumeControl& music;
+    // The intro's own state.
+    Scheduler scheduler;
+    DistortEffect effect;
+    ColourRamp colourRamp;
+    Scroller scroller;
     _vktSurface* current;    // drawn this frame
     _vktSurface* other;      // drawn next frame
     int32_t frameCount = 0;  // completed frames

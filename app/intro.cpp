@@ -5,14 +5,10 @@
 #include <cstdlib>
 
 #include "bassmod_player.h"
-#include "colour_ramp.h"
 #include "diag.h"
-#include "distort.h"
 #include "fade.h"
 #include "frame_loop.h"
 #include "module_load.h"
-#include "platform.h"
-#include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
@@ -48,16 +44,13 @@ void loadPicture(_vktPTC& console, _vktSurface& surface, const char* name) {
 
 }  // namespace
 
-int runIntro(const IntroSettings& settings) {
+int runIntro(const IntroSettings& settings, Platform platform) {
     setMessageStreams(stdin, stdout, stderr);
     if (settings.fixedSeed) {
-        seedRandom(settings.seed);
+        platform.generator.seed(settings.seed);
     } else {
-        seedRandomFromTime();
+        platform.generator.seedFromTime();
     }
-    buildSineTables(DISTORT_AMPLITUDE);
-    buildColourRamp();
-    initScroller();
     print("\n KVL dovoz1...init ok!");
 
     _vktPTC console(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB32, SCREEN_FULL);
@@ -102,15 +95,15 @@ int runIntro(const IntroSettings& settings) {
     uint32_t startTime = 0;
     uint32_t endTime = 0;
     PlayerVolume music(player);
-    const int faded = fade(console, surface1, surface2, music, FADE_IN);
+    const int faded = fade(platform, console, surface1, surface2, music, FADE_IN);
     if (!moduleLoad.finish()) failNamed(console, "can't load modfile '%s'!", kModuleName);
     // A quit during the opening fade skips the music and the loop: the statistics stay at 0.
     if (faded) {
         player.setVolume(100);
         if (!player.play()) fail(console, "can't play module!");
-        armScheduler(introScheduler);
-        FrameLoop loop(console, surface1, surface2, picture, fontSheet, textSurface, sprite, music);
-        startTime = clockMs();
+        FrameLoop loop(platform, console, surface1, surface2, picture, fontSheet, textSurface, sprite, music);
+        armScheduler(platform, loop.scheduler);
+        startTime = platform.clockMs();
         if (settings.beforeFrameLoop) settings.beforeFrameLoop();
         loop.run();
         frameCount = loop.frameCount;

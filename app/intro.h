@@ -2,8 +2,10 @@
 // loop with the closing fade, and shut-down.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "bassmod.h"
+#include "platform.h"
 
 // What a run may set differently; the defaults are the program's own.
 struct IntroSettings {
@@ -14,10 +16,12 @@ struct IntroSettings {
     bool fixedSeed = false;
     uint32_t seed = 1;
     // Called once the music plays, the scheduler is armed and startTime is taken, right before the
-    // first frame reads its key; null calls nothing.
-    void (*beforeFrameLoop)() = nullptr;
+    // first frame reads its key; empty calls nothing.
+    std::function<void()> beforeFrameLoop;
 };
 
-// Runs the intro once: 0 after a normal run, also after a quit during the opening fade. A start-up
-// failure shows its message through the console and ends the process with status 1.
-int runIntro(const IntroSettings& settings);
+// Runs the intro on the platform given (the system's own by default), whose generator it seeds as the
+// settings say: 0 after a normal run, also after a quit during the opening fade. A start-up failure shows
+// its message through the console and ends the process with status 1. The intro's state lives in the
+// run, so each run starts from the same state.
+int runIntro(const IntroSettings& settings, Platform platform = Platform{});

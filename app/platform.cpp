@@ -1,4 +1,4 @@
-// platform.cpp: the system clock and a 15-bit generator, behind replaceable pointers.
+// platform.cpp: the system clock with its sleep, the 15-bit generator, and the wait between frames.
 #include "platform.h"
 
 #include <cerrno>
@@ -14,7 +14,7 @@ int64_t wholeMilliseconds(const timespec& time) {
     return static_cast<int64_t>(time.tv_sec) * 1000 + time.tv_nsec / NS_PER_MS;
 }
 
-uint32_t systemClock() {
+uint32_t monotonicMs() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint32_t>(wholeMilliseconds(now));
@@ -28,7 +28,7 @@ inline void relax() {
 }
 
 // Sleeps on the monotonic clock to an absolute time, so a late start or a signal does not stretch it.
-void systemSleep(uint32_t deadline) {
+void monotonicSleep(uint32_t deadline) {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     timespec target;
@@ -37,39 +37,19 @@ void systemSleep(uint32_t deadline) {
     }
 }
 
-// A linear congruential generator of 15-bit values: the classic one, so seeds behave alike everywhere.
-uint32_t generatorState = 1;
-
-int systemRandom() {
-    generatorState = generatorState * 214013u + 2531011u;
-    return static_cast<int>((generatorState >> 16) & 0x7FFF);
-}
-
-ClockSource currentClock = systemClock;
-SleepFunction currentSleep = systemSleep;
-RandomSource currentRandom = systemRandom;
-FrameObserver currentObserver = nullptr;
-
 }  // namespace
 
-uint32_t clockMs() {
-    return currentClock();
+Clock systemClock() {
+    return {monotonicMs, monotonicSleep};
 }
-int randomValue() {
-    return currentRandom();
+
+int RandomGenerator::next() {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
 }
-void seedRandom(uint32_t seed) {
-    generatorState = seed;
-}
-void seedRandomFromTime() {
-    seedRandom(static_cast<uint32_t>(time(nullptr)));
-}
-void setClockSource(ClockSource source, SleepFunction sleep) {
-    currentClock = source ? source : systemClock;
-    currentSleep = source ? sleep : systemSleep;
-}
-void setRandomSource(RandomSource source) {
-    currentRandom = source ? source : systemRandom;
+
+void RandomGenerator::seedFromTime() {
+    seed(static_cast<uint32_t>(time(nullptr)));
 }
 
 bool sleepTarget(const timespec& now, uint32_t deadline, int64_t leadNs, timespec& target) {
@@ -84,17 +64,10 @@ bool sleepTarget(const timespec& now, uint32_t deadline, int64_t leadNs, timespe
     return true;
 }
 
-void waitUntil(uint32_t deadline) {
-    if (clockReached(clockMs(), deadline)) return;
-    if (currentSleep) currentSleep(deadline);
+void waitUntil(const Clock& clock, uint32_t deadline) {
+    if (clockReached(clock.read(), deadline)) return;
+    if (clock.sleep) clock.sleep(deadline);
     // The last stretch, from shortly before the deadline: no sched_yield, which on a busy machine would
     // hand the core to another process for a whole time slice just before the frame is due.
-    while (!clockReached(clockMs(), deadline)) relax();
-}
-
-void setFrameObserver(FrameObserver observer) {
-    currentObserver = observer;
-}
-void notifyFramePresented(const _vktSurface& presented) {
-    if (currentObserver) currentObserver(presented);
+    while (!clockReached(clock.read(), deadline)) relax();
 }

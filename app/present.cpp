@@ -5,12 +5,12 @@
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
 
-void presentWorkSurface(_vktSurface& surface) {
+void presentWorkSurface(const Platform& platform, _vktSurface& surface) {
     if (!surface.surface || !surface.console) return;
     _vktRect area;
     surface.rect(area);
     surface.copyToConsole(*surface.console, area, area);  // result ignored: a lost frame is harmless
-    notifyFramePresented(surface);
+    platform.framePresented(surface);
 }
 
 bool isQuitKey(int key) {

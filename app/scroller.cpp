@@ -58,8 +58,6 @@ const ScrollText scrollText = withoutTerminator(
     "                    "
     "    (c) 2026 KVL    ");
 
-Scroller textScroller;
-
 namespace {
 
 // Glyphs of the third and fourth sheet rows that are not letters or 1..9, in cell order.
@@ -133,12 +131,4 @@ void Scroller::draw(_vktSurface& textSurface, const _vktSurface& fontSheet) cons
             fontSheet.blitRect(textSurface, glyph, place);
         }
     }
-}
-
-void initScroller() {
-    textScroller.init();
-}
-
-int updateScroller(_vktSurface& textSurface, const _vktSurface& fontSheet) {
-    return textScroller.update(textSurface, fontSheet);
 }

@@ -27,8 +27,7 @@ struct GlyphCell {
     int32_t y;
 };
 
-// The scroller's tables and counters, with their start values; the intro uses the one instance
-// textScroller.
+// The scroller's tables and counters, with their start values; the frame loop holds the intro's.
 class Scroller {
 public:
     // Clears pageBuffer and fills blinkTable and glyphMap.
@@ -48,9 +47,3 @@ public:
 private:
     void draw(_vktSurface& textSurface, const _vktSurface& fontSheet) const;
 };
-
-extern Scroller textScroller;
-
-// The intro's calls, on textScroller.
-void initScroller();
-int updateScroller(_vktSurface& textSurface, const _vktSurface& fontSheet);

@@ -10,14 +10,15 @@
 namespace {
 
 void BM_DrawRasterRows(benchmark::State& state) {
-    buildColourRamp();
+    ColourRamp ramp;
+    ramp.build();
     _vktSurface surface(320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
     if (!surface.surface) {
         state.SkipWithError("no surface");
         return;
     }
     for (auto _ : state) {
-        drawRasterRows(surface);
+        ramp.drawRasterRows(surface);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * 2 * 320);

@@ -10,12 +10,8 @@
 #include "bassmod.h"
 #include "bassmod_player.h"
 #include "bench_switches.h"
-#include "colour_ramp.h"
-#include "distort.h"
 #include "fade.h"
 #include "frame_loop.h"
-#include "platform.h"
-#include "scroller.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
 
@@ -51,28 +47,22 @@ void runFrames(benchmark::State& state, bool update) {
     textSurface.fill(SCROLL_CLEAR);
     textSurface.setColorKey(SCROLL_CLEAR, 0);
 
-    buildSineTables(DISTORT_AMPLITUDE);
-    buildColourRamp();
-    initScroller();
-    introScheduler = Scheduler{};
-    introScheduler.effectMode = static_cast<int32_t>(state.range(1));
-    setClockSource(leapingClock);
-    introScheduler.spriteDeadline = leapingNow + 1000000000u;
-    introScheduler.modeDeadline = leapingNow + 1000000000u;
-
+    Platform platform{.clock = Clock{leapingClock}};
     SilentVolume music;
-    FrameLoop loop(console, surface1, surface2, pictures.picture, pictures.fontSheet, textSurface,
+    FrameLoop loop(platform, console, surface1, surface2, pictures.picture, pictures.fontSheet, textSurface,
                    pictures.sprite, music);
+    loop.scheduler.effectMode = static_cast<int32_t>(state.range(1));
+    loop.scheduler.spriteDeadline = leapingNow + 1000000000u;
+    loop.scheduler.modeDeadline = leapingNow + 1000000000u;
     skipScreenUpdates = !update;
     for (auto _ : state) {
         // Every frame at its heaviest: the sprite up and a full page of 160 glyphs.
-        introScheduler.spriteFrames = SPRITE_SHOW_FRAMES;
-        textScroller.typeDelay = 1000;
-        std::memset(textScroller.pageBuffer, 'W', sizeof textScroller.pageBuffer);
+        loop.scheduler.spriteFrames = SPRITE_SHOW_FRAMES;
+        loop.scroller.typeDelay = 1000;
+        std::memset(loop.scroller.pageBuffer, 'W', sizeof loop.scroller.pageBuffer);
         loop.runFrame();
     }
     skipScreenUpdates = false;
-    setClockSource(nullptr);
     state.SetItemsProcessed(state.iterations() * INTRO_WIDTH * INTRO_HEIGHT);
 }
 

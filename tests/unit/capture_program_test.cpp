@@ -19,12 +19,8 @@
 #include <vector>
 
 #include "bassmod_player.h"
-#include "colour_ramp.h"
-#include "distort.h"
 #include "frame_loop.h"
 #include "intro.h"
-#include "platform.h"
-#include "scroller.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
 
@@ -216,10 +212,11 @@ struct Draw {
     int spriteY;
 };
 Draw drawsOfSeed(uint32_t seed) {
-    seedRandom(seed);
+    Platform platform;
+    platform.generator.seed(seed);
     Scheduler scheduler;
-    armScheduler(scheduler);
-    popSprite(scheduler, SPRITE_WIDTH, SPRITE_HEIGHT);
+    armScheduler(platform, scheduler);
+    popSprite(platform, scheduler, SPRITE_WIDTH, SPRITE_HEIGHT);
     return {scheduler.effectMode, scheduler.spriteX, scheduler.spriteY};
 }
 
@@ -275,10 +272,6 @@ int loopFrame = 0;  // the next loop frame to read keys
 std::map<int, std::vector<SDLKey>> keys;
 std::map<int, std::vector<uint8_t>> screenshots;  // by the loop frame that read the s key
 
-uint32_t clock() {
-    return now;
-}
-
 void pushKeys() {
     for (SDLKey key : keys[loopFrame]) {
         SDL_Event event{};
@@ -332,25 +325,19 @@ TEST_F(CaptureProgramTest, FramesAreWhatTheIntroItselfShows) {
     char* previous = getcwd(nullptr, 0);
     ASSERT_EQ(chdir(root.c_str()), 0);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    // The intro's state is static data with start values; other tests in this process may have moved it.
-    introScheduler = Scheduler{};
-    textScroller = Scroller{};
-    pictureEffect = DistortEffect{};
-    rampOffset = 0;
     own::now = 0;
     own::inLoop = false;
     own::keys = {{5, {SDLK_b}}, {7, {SDLK_s}}, {25, {SDLK_SPACE}}, {27, {SDLK_s}}, {50, {SDLK_ESCAPE}}};
     own::screenshots.clear();
-    setClockSource(own::clock);
-    setFrameObserver(own::presented);
+    Platform platform;
+    platform.clock = Clock{[] { return own::now; }};
+    platform.frameObserver = own::presented;
     IntroSettings settings;
     settings.musicDevice = BASSMOD_DEVICE_NONE;
     settings.fixedSeed = true;
     settings.seed = 1;
     settings.beforeFrameLoop = own::loopStarting;
-    EXPECT_EQ(runIntro(settings), 0);
-    setFrameObserver(nullptr);
-    setClockSource(nullptr);
+    EXPECT_EQ(runIntro(settings, platform), 0);
     EXPECT_EQ(chdir(previous), 0);
     free(previous);
 

@@ -18,10 +18,9 @@ constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
 
 class ColourRampTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        buildColourRamp();
-        rampOffset = 0;
-    }
+    void SetUp() override { ramp.build(); }
+
+    ColourRamp ramp;
 };
 
 TEST_F(ColourRampTest, EightSegmentsMoveOneChannelStepAtATime) {
@@ -35,10 +34,10 @@ TEST_F(ColourRampTest, EightSegmentsMoveOneChannelStepAtATime) {
         {rgb(255, 255, 0), rgb(255, 0, 0)},     {rgb(255, 0, 0), rgb(0, 0, 0)},
     };
     for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(colourRamp[256 * s], segments[s].from) << "segment " << s;
-        EXPECT_EQ(colourRamp[256 * s + 255], segments[s].to) << "segment " << s;
+        EXPECT_EQ(ramp.colours[256 * s], segments[s].from) << "segment " << s;
+        EXPECT_EQ(ramp.colours[256 * s + 255], segments[s].to) << "segment " << s;
         for (int k = 1; k < 256; ++k) {
-            const uint32_t a = colourRamp[256 * s + k - 1], b = colourRamp[256 * s + k];
+            const uint32_t a = ramp.colours[256 * s + k - 1], b = ramp.colours[256 * s + k];
             ASSERT_EQ(a >> 24, 0u);
             for (int shift : {16, 8, 0}) {
                 const int change =
@@ -48,21 +47,21 @@ TEST_F(ColourRampTest, EightSegmentsMoveOneChannelStepAtATime) {
             ASSERT_NE(a, b) << "entry " << 256 * s + k;
         }
     }
-    EXPECT_EQ(colourRamp[1284], rgb(255, 255, 251));
-    EXPECT_EQ(colourRamp[2047], 0u);
+    EXPECT_EQ(ramp.colours[1284], rgb(255, 255, 251));
+    EXPECT_EQ(ramp.colours[2047], 0u);
 }
 
 TEST_F(ColourRampTest, FirstFrameCornersAndMirroredBottomRow) {
     std::vector<uint32_t> pixels(320 * 200, 0x12345678);
-    paintRasterRows(pixels.data(), 320, 200, 320 * 4);
-    EXPECT_EQ(rampOffset, 8);
+    ramp.paintRasterRows(pixels.data(), 320, 200, 320 * 4);
+    EXPECT_EQ(ramp.rampOffset, 8);
     EXPECT_EQ(pixels[0], rgb(8, 0, 0));
     EXPECT_EQ(pixels[319], rgb(255, 255, 251));
     const uint32_t* bottom = &pixels[199 * 320];
     EXPECT_EQ(bottom[0], rgb(255, 255, 251));
     EXPECT_EQ(bottom[319], rgb(8, 0, 0));
     for (int x = 0; x < 320; ++x) {
-        ASSERT_EQ(pixels[x], colourRamp[(8 + 4 * x) % 2048]) << x;
+        ASSERT_EQ(pixels[x], ramp.colours[(8 + 4 * x) % 2048]) << x;
         ASSERT_EQ(bottom[319 - x], pixels[x]) << x;
     }
     for (int i = 320; i < 199 * 320; ++i) ASSERT_EQ(pixels[i], 0x12345678u) << "inner pixel " << i;
@@ -70,27 +69,27 @@ TEST_F(ColourRampTest, FirstFrameCornersAndMirroredBottomRow) {
 
 TEST_F(ColourRampTest, PatternMovesTwoPixelsAFrameAndRepeatsAfter256) {
     std::vector<uint32_t> first(320 * 2), next(320 * 2);
-    paintRasterRows(first.data(), 320, 2, 320 * 4);
-    paintRasterRows(next.data(), 320, 2, 320 * 4);
+    ramp.paintRasterRows(first.data(), 320, 2, 320 * 4);
+    ramp.paintRasterRows(next.data(), 320, 2, 320 * 4);
     for (int x = 0; x + 2 < 320; ++x) {
         ASSERT_EQ(next[x], first[x + 2]) << "top row moves left";
         ASSERT_EQ(next[320 + x + 2], first[320 + x]) << "bottom row moves right";
     }
     for (int call = 2; call < 256; ++call) {
-        paintRasterRows(next.data(), 320, 2, 320 * 4);
-        ASSERT_EQ(rampOffset % 8, 0);
-        ASSERT_GE(rampOffset, 0);
-        ASSERT_LT(rampOffset, 2048);
+        ramp.paintRasterRows(next.data(), 320, 2, 320 * 4);
+        ASSERT_EQ(ramp.rampOffset % 8, 0);
+        ASSERT_GE(ramp.rampOffset, 0);
+        ASSERT_LT(ramp.rampOffset, 2048);
     }
-    EXPECT_EQ(rampOffset, 0);
-    paintRasterRows(next.data(), 320, 2, 320 * 4);
-    EXPECT_EQ(rampOffset, 8);
+    EXPECT_EQ(ramp.rampOffset, 0);
+    ramp.paintRasterRows(next.data(), 320, 2, 320 * 4);
+    EXPECT_EQ(ramp.rampOffset, 8);
     EXPECT_EQ(next, first);
 }
 
 TEST_F(ColourRampTest, OnePixelHighSurfaceShowsTheBottomPattern) {
     std::vector<uint32_t> row(320);
-    paintRasterRows(row.data(), 320, 1, 320 * 4);
+    ramp.paintRasterRows(row.data(), 320, 1, 320 * 4);
     EXPECT_EQ(row[0], rgb(255, 255, 251));
     EXPECT_EQ(row[319], rgb(8, 0, 0));
 }
@@ -98,7 +97,7 @@ TEST_F(ColourRampTest, OnePixelHighSurfaceShowsTheBottomPattern) {
 TEST_F(ColourRampTest, BottomRowFollowsThePitch) {
     // Rows 336 pixels apart: the bottom row starts at the pitch, not at the width.
     std::vector<uint32_t> pixels(336 * 3, 0);
-    paintRasterRows(pixels.data(), 320, 3, 336 * 4);
+    ramp.paintRasterRows(pixels.data(), 320, 3, 336 * 4);
     EXPECT_EQ(pixels[2 * 336], rgb(255, 255, 251));
     EXPECT_EQ(pixels[2 * 336 + 319], rgb(8, 0, 0));
     for (int x = 320; x < 336; ++x) ASSERT_EQ(pixels[2 * 336 + x], 0u);
@@ -108,16 +107,17 @@ class RasterRowsSurfaceTest : public SdlTest {
 protected:
     void SetUp() override {
         SdlTest::SetUp();
-        buildColourRamp();
-        rampOffset = 0;
+        ramp.build();
     }
+
+    ColourRamp ramp;
 };
 
 TEST_F(RasterRowsSurfaceTest, PaintsTheEdgesOfAWorkSurface) {
     _vktSurface surface(320, 200, _vktFormat(FORMAT_XRGB8888), SURFACE_SOFTWARE, 0);
     ASSERT_TRUE(surface.surface);
     surface.fill(0x123456);
-    drawRasterRows(surface);
+    ramp.drawRasterRows(surface);
     EXPECT_EQ(readPixel(surface.surface, 0, 0), rgb(8, 0, 0));
     EXPECT_EQ(readPixel(surface.surface, 319, 0), rgb(255, 255, 251));
     EXPECT_EQ(readPixel(surface.surface, 0, 199), rgb(255, 255, 251));
@@ -131,11 +131,11 @@ TEST_F(RasterRowsSurfaceTest, LeavesSurfacesOfOtherDepthsAndEmptyOnesAlone) {
     _vktSurface narrow(320, 200, _vktFormat(FORMAT_RGB565), SURFACE_SOFTWARE, 0);
     ASSERT_TRUE(narrow.surface);
     narrow.fill(0);
-    drawRasterRows(narrow);
+    ramp.drawRasterRows(narrow);
     for (int x = 0; x < 320; ++x) ASSERT_EQ(readPixel(narrow.surface, x, 199), 0u) << x;
     _vktSurface empty;
-    drawRasterRows(empty);
-    EXPECT_EQ(rampOffset, 0);
+    ramp.drawRasterRows(empty);
+    EXPECT_EQ(ramp.rampOffset, 0);
 }
 
 }  // namespace

@@ -72,12 +72,8 @@ protected:
         fakeNow = 1000;
         shown.clear();
         lateKeys.clear();
-        setClockSource(fakeClock);
-        setFrameObserver(recordFrame);
     }
     void TearDown() override {
-        setFrameObserver(nullptr);
-        setClockSource(nullptr);
         first.free();
         second.free();
         console.reset();
@@ -95,6 +91,7 @@ protected:
         return pixels;
     }
 
+    const Platform platform{.clock = Clock{fakeClock}, .frameObserver = recordFrame};
     std::unique_ptr<_vktPTC> console;
     _vktSurface first;
     _vktSurface second;
@@ -102,7 +99,7 @@ protected:
 };
 
 TEST_F(FadeTest, ShowsSixtyTwoGreysInTurnOnBothSurfaces) {
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     EXPECT_EQ(shownPixels(), expectedGreys());
     for (size_t i = 0; i < shown.size(); ++i) {
@@ -120,7 +117,7 @@ TEST_F(FadeTest, ShowsSixtyTwoGreysInTurnOnBothSurfaces) {
 }
 
 TEST_F(FadeTest, ClosingFadeRampsTheVolumeDownToZero) {
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_OUT), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 1);
     EXPECT_EQ(shownPixels(), expectedGreys());
     std::vector<int> expected;
     for (int percent = 100; percent >= 0; percent -= 2) expected.push_back(percent);
@@ -134,20 +131,20 @@ TEST_F(FadeTest, QuitKeysEndItAtOnce) {
         shown.clear();
         volume.calls.clear();
         pushKey(key);
-        EXPECT_EQ(fade(*console, first, second, volume, FADE_OUT), 0) << key;
+        EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 0) << key;
         EXPECT_TRUE(shown.empty()) << key;
         EXPECT_TRUE(volume.calls.empty()) << key;
     }
     SDL_Event close{};
     close.type = SDL_QUIT;
     SDL_PushEvent(&close);
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_IN), 0);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 0);
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(FadeTest, QuitDuringTheClosingFadeLeavesTheVolumeWhereItWas) {
     lateKeys = {{20, SDLK_q}};
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_OUT), 0);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 0);
     EXPECT_EQ(shown.size(), 20u);
     ASSERT_EQ(volume.calls.size(), 20u);
     EXPECT_EQ(volume.calls.back(), 62);
@@ -156,13 +153,13 @@ TEST_F(FadeTest, QuitDuringTheClosingFadeLeavesTheVolumeWhereItWas) {
 TEST_F(FadeTest, OtherKeysAreDropped) {
     pushKey(SDLK_SPACE);
     lateKeys = {{10, SDLK_b}, {30, SDLK_s}, {50, SDLK_a}};
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
     EXPECT_EQ(shownPixels(), expectedGreys());
 }
 
 TEST_F(FadeTest, WaitsRunOnTimeAcrossTheClockWrap) {
     fakeNow = 0u - 1000u;
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     for (size_t i = 1; i < shown.size(); ++i) {
         EXPECT_GE(shown[i].time - shown[i - 1].time, FADE_FRAME_MS) << i;
@@ -181,7 +178,7 @@ TEST_F(FadeTest, SixteenBitConsoleShowsTheGreysConverted) {
     const _vktFormat work(FORMAT_XRGB8888);
     ASSERT_TRUE(first.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
     ASSERT_TRUE(second.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
-    EXPECT_EQ(fade(*console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     for (const Shown& frame : shown) {
         const uint32_t grey = frame.pixel & 0xFF;
@@ -192,7 +189,7 @@ TEST_F(FadeTest, SixteenBitConsoleShowsTheGreysConverted) {
 TEST_F(FadeTest, ThePlayerIsDrivenThroughItsVolume) {
     // The real player: with or without sound the fade runs to its end and ignores the results.
     _vktBassModPlayer player;
-    EXPECT_EQ(fade(*console, first, second, player, FADE_OUT), 1);
+    EXPECT_EQ(fade(platform, *console, first, second, player, FADE_OUT), 1);
     EXPECT_EQ(shown.size(), 62u);
     player.shutdown();
 }

@@ -13,11 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "colour_ramp.h"
-#include "distort.h"
 #include "fade.h"
-#include "platform.h"
-#include "scroller.h"
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
@@ -56,36 +52,31 @@ protected:
         randomQueue.clear();
         randomFallback = 16384;
         randomDraws = 0;
-        setClockSource(fakeClock);
-        setRandomSource(fakeRandom);
-    }
-    void TearDown() override {
-        setClockSource(nullptr);
-        setRandomSource(nullptr);
     }
 
+    Platform platform{.clock = Clock{fakeClock}, .random = fakeRandom};
     Scheduler scheduler;
 };
 
 TEST_F(SchedulerTest, RandomUnitStaysBelowOne) {
     randomQueue = {0, 32767, 16384};
-    EXPECT_EQ(randomUnit(), 0.0);
-    const double top = randomUnit();
+    EXPECT_EQ(randomUnit(platform), 0.0);
+    const double top = randomUnit(platform);
     EXPECT_LT(top, 1.0);
     EXPECT_GT(top, 1.0 - 1e-8);
-    EXPECT_NEAR(randomUnit(), 0.5, 1e-4);
+    EXPECT_NEAR(randomUnit(platform), 0.5, 1e-4);
 }
 
 TEST_F(SchedulerTest, ArmingSetsSpriteDeadlineThenModeDeadlineThenMode) {
     fakeNow = 5000;
     randomQueue = {0, 32767, 32767};
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 5000u + 25000u);
     EXPECT_EQ(scheduler.modeDeadline, 5000u + 24000u);
     EXPECT_EQ(scheduler.effectMode, 6);
 
     randomQueue = {32767, 0, 0};
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 5000u + 59000u);
     EXPECT_EQ(scheduler.modeDeadline, 5000u + 15000u);
     EXPECT_EQ(scheduler.effectMode, 0);
@@ -103,17 +94,17 @@ TEST_F(SchedulerTest, ModeAdvancesFromSevenBackToZero) {
     scheduler.spriteDeadline = 1000000;
     scheduler.modeDeadline = 100;
     fakeNow = 101;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.effectMode, 0);
 }
 
 TEST_F(SchedulerTest, SpriteLandsWhollyInsideTheFrame) {
     randomQueue = {32767, 32767, 0, 0};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.spriteX, 185);
     EXPECT_EQ(scheduler.spriteY, 63);
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteX, 0);
     EXPECT_EQ(scheduler.spriteY, 0);
 }
@@ -121,10 +112,10 @@ TEST_F(SchedulerTest, SpriteLandsWhollyInsideTheFrame) {
 TEST_F(SchedulerTest, PoppingWhileShownRestartsAtANewPlaceAndKeepsTheTimer) {
     scheduler.spriteDeadline = 777;
     randomQueue = {100, 200};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     scheduler.spriteFrames = 40;
     randomQueue = {30000, 20000};
-    popSprite(scheduler, 134, 136);
+    popSprite(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.spriteX, static_cast<int>(30000 * static_cast<double>(1.0f / 32767.0f) * 186.0));
     EXPECT_EQ(scheduler.spriteY, static_cast<int>(20000 * static_cast<double>(1.0f / 32767.0f) * 64.0));
@@ -135,10 +126,10 @@ TEST_F(SchedulerTest, TimersFireOnlyOnceTheirDeadlineHasPassed) {
     scheduler.spriteDeadline = 1000;
     scheduler.modeDeadline = 2000;
     fakeNow = 1000;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 0);
     fakeNow = 1001;
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteFrames, 100);
     EXPECT_EQ(scheduler.effectMode, 0);
     EXPECT_EQ(scheduler.spriteDeadline, 1001u + 1000u * static_cast<uint32_t>(35 * 0.5 + 10));
@@ -150,7 +141,7 @@ TEST_F(SchedulerTest, BothTimersInOneFrameActSpriteFirst) {
     fakeNow = 500;
     // Sprite: next deadline, x, y; then mode: next deadline.
     randomQueue = {0, 32767, 32767, 32767};
-    runTimers(scheduler, 134, 136);
+    runTimers(platform, scheduler, 134, 136);
     EXPECT_EQ(scheduler.spriteDeadline, 500u + 10000u);
     EXPECT_EQ(scheduler.spriteX, 185);
     EXPECT_EQ(scheduler.spriteY, 63);
@@ -162,7 +153,7 @@ TEST_F(SchedulerTest, TimersAcrossTheClockWrapFireOncePerInterval) {
     // Armed 30 s before the 32-bit clock wraps, then run for 200 s of 40 ms frames.
     fakeNow = 0u - 30000u;
     randomFallback = 16384;  // u just above 0.5: sprite 42 s then 27 s, mode 20 s
-    armScheduler(scheduler);
+    armScheduler(platform, scheduler);
     EXPECT_EQ(scheduler.spriteDeadline, 12000u);  // beyond the wrap
     std::vector<uint32_t> pops, modeChanges;
     const uint32_t start = fakeNow;
@@ -170,7 +161,7 @@ TEST_F(SchedulerTest, TimersAcrossTheClockWrapFireOncePerInterval) {
         fakeNow = start + 40u * static_cast<uint32_t>(frame);
         const int mode = scheduler.effectMode;
         const int frames = scheduler.spriteFrames;
-        runTimers(scheduler, 134, 136);
+        runTimers(platform, scheduler, 134, 136);
         if (scheduler.spriteFrames == 100 && frames != 100) pops.push_back(fakeNow - start);
         if (scheduler.effectMode != mode) modeChanges.push_back(fakeNow - start);
         if (scheduler.spriteFrames > 0) --scheduler.spriteFrames;
@@ -185,13 +176,13 @@ TEST_F(SchedulerTest, FrameWaitEndsOnTimeAcrossTheWrap) {
     for (uint32_t start : {0u, 0u - 20u, 0u - 40u, 0u - 41u, 0x7FFFFFF0u}) {
         fakeNow = start;
         clockReads = 0;
-        waitUntil(start + 40u);
+        waitUntil(platform.clock, start + 40u);
         EXPECT_EQ(clockReads, 41u) << "start " << start;
     }
     // A deadline already behind does not wait for the clock to come round again.
     fakeNow = 1000;
     clockReads = 0;
-    waitUntil(900);
+    waitUntil(platform.clock, 900);
     EXPECT_EQ(clockReads, 1u);
 }
 
@@ -314,21 +305,11 @@ protected:
         fakeTick = 1;
         presented.clear();
         quitAfter = 0;
-        setFrameObserver(recordPresented);
+        platform.frameObserver = recordPresented;
         openConsole(MODE_RGB32);
-
-        introScheduler = Scheduler{};
-        introScheduler.spriteDeadline = fakeNow + 1000000;
-        introScheduler.modeDeadline = fakeNow + 1000000;
-        textScroller = Scroller{};
-        textScroller.init();
-        pictureEffect.effectAngle = 0;
-        buildSineTables(DISTORT_AMPLITUDE);
-        buildColourRamp();
-        rampOffset = 0;
+        farDeadline = fakeNow + 1000000;
     }
     void TearDown() override {
-        setFrameObserver(nullptr);
         freeSurfaces();
         console.reset();
         SchedulerTest::TearDown();
@@ -365,8 +346,13 @@ protected:
         sprite.setColorKey(0xFF00FF, 0);
     }
 
+    // A loop whose timers stay quiet unless a test moves their deadlines.
     FrameLoop makeLoop() {
-        return FrameLoop(*console, surface1, surface2, picture, fontSheet, textSurface, sprite, volume);
+        FrameLoop loop(platform, *console, surface1, surface2, picture, fontSheet, textSurface, sprite,
+                       volume);
+        loop.scheduler.spriteDeadline = farDeadline;
+        loop.scheduler.modeDeadline = farDeadline;
+        return loop;
     }
 
     static void pushKey(SDLKey key) {
@@ -379,14 +365,15 @@ protected:
     std::unique_ptr<_vktPTC> console;
     _vktSurface surface1, surface2, picture, fontSheet, textSurface, sprite;
     RecordedVolume volume;
+    uint32_t farDeadline = 0;
 };
 
 TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     FrameLoop loop = makeLoop();
     randomQueue = {0, 0};  // the b key puts the sprite at the top-left corner
     pushKey(SDLK_b);
-    textScroller.typeDelay = 1000;  // an A typed in the text's first cell, drawn this frame
-    textScroller.pageBuffer[0] = 'A';
+    loop.scroller.typeDelay = 1000;  // an A typed in the text's first cell, drawn this frame
+    loop.scroller.pageBuffer[0] = 'A';
 
     ASSERT_EQ(loop.runFrame(), 1);
     EXPECT_EQ(loop.frameCount, 1);
@@ -394,9 +381,11 @@ TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     EXPECT_EQ(loop.other, &surface1);
     ASSERT_EQ(presented.size(), 1u);
     EXPECT_EQ(presented[0].surface, &surface1);
-    EXPECT_EQ(introScheduler.spriteFrames, 99);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 99);
 
     // The effect as a fresh copy of it draws the first frame of mode 0: angle step −16, zoom 1.05.
+    // The loop's own effect uses the fastest kernel the processor runs, as a fresh one does.
+    EXPECT_EQ(loop.effect.kernel, bestDistortKernel());
     DistortEffect reference;
     reference.buildSineTables(DISTORT_AMPLITUDE);
     std::vector<uint32_t> effect(320 * 200);
@@ -407,8 +396,8 @@ TEST_F(FrameLoopTest, OneFrameLayersEffectRowsSpriteAndTextThenPresents) {
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 320; ++x) {
             uint32_t expected = effect[y * 320 + x];
-            if (y == 0) expected = colourRamp[(8 + 4 * x) % 2048];
-            if (y == 199) expected = colourRamp[(8 + 4 * (319 - x)) % 2048];
+            if (y == 0) expected = loop.colourRamp.colours[(8 + 4 * x) % 2048];
+            if (y == 199) expected = loop.colourRamp.colours[(8 + 4 * (319 - x)) % 2048];
             if (x < 20 && y < 20) expected = SPRITE_COLOUR;
             if (x >= 70 && x < 78 && y >= 64 && y < 72) expected = GLYPH_COLOUR;
             ASSERT_EQ(readPixel(surface1.surface, x, y), expected) << x << "," << y;
@@ -428,69 +417,69 @@ TEST_F(FrameLoopTest, FramesArePacedAt40MsAndAlternateSurfaces) {
             EXPECT_LE(presented[i].time - presented[i - 1].time, FRAME_MS + 8) << i;
         }
     }
-    EXPECT_EQ(rampOffset, 48);
+    EXPECT_EQ(loop.colourRamp.rampOffset, 48);
 }
 
 TEST_F(FrameLoopTest, KeysActOncePerPress) {
     FrameLoop loop = makeLoop();
-    introScheduler.effectMode = 6;
+    loop.scheduler.effectMode = 6;
     pushKey(SDLK_SPACE);
     for (int frame = 0; frame < 3; ++frame) loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 7);
+    EXPECT_EQ(loop.scheduler.effectMode, 7);
     // Two presses within one frame count as one; at 7 the mode comes round to 0.
     pushKey(SDLK_SPACE);
     pushKey(SDLK_SPACE);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 0);
     // The last key in the queue is the one that acts.
     pushKey(SDLK_SPACE);
     pushKey(SDLK_a);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.effectMode, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 0);
 
     // b while the sprite shows restarts its 100 frames at a new place; its timer stays.
-    const uint32_t spriteDeadline = introScheduler.spriteDeadline;
+    const uint32_t spriteDeadline = loop.scheduler.spriteDeadline;
     randomQueue = {0, 0};
     pushKey(SDLK_b);
     loop.runFrame();
     for (int frame = 0; frame < 10; ++frame) loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteFrames, 89);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 89);
     randomQueue = {32767, 32767};
     pushKey(SDLK_b);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteFrames, 99);
-    EXPECT_EQ(introScheduler.spriteX, 185);
-    EXPECT_EQ(introScheduler.spriteY, 63);
-    EXPECT_EQ(introScheduler.spriteDeadline, spriteDeadline);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 99);
+    EXPECT_EQ(loop.scheduler.spriteX, 185);
+    EXPECT_EQ(loop.scheduler.spriteY, 63);
+    EXPECT_EQ(loop.scheduler.spriteDeadline, spriteDeadline);
     EXPECT_EQ(loop.frameCount, 17);
 }
 
 TEST_F(FrameLoopTest, TimerAfterBKeyPlacesTheSprite) {
     FrameLoop loop = makeLoop();
-    introScheduler.spriteDeadline = fakeNow - 1;
+    loop.scheduler.spriteDeadline = fakeNow - 1;
     // b draws x and y first; then the timer draws its deadline, x and y, and those stand.
     randomQueue = {0, 0, 0, 32767, 32767};
     pushKey(SDLK_b);
     loop.runFrame();
-    EXPECT_EQ(introScheduler.spriteX, 185);
-    EXPECT_EQ(introScheduler.spriteY, 63);
+    EXPECT_EQ(loop.scheduler.spriteX, 185);
+    EXPECT_EQ(loop.scheduler.spriteY, 63);
 }
 
 TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
     FrameLoop loop = makeLoop();
     ASSERT_EQ(loop.runFrame(), 1);
     presented.clear();
-    introScheduler.spriteDeadline = fakeNow - 500;
-    introScheduler.modeDeadline = fakeNow - 500;
-    introScheduler.effectMode = 2;
+    loop.scheduler.spriteDeadline = fakeNow - 500;
+    loop.scheduler.modeDeadline = fakeNow - 500;
+    loop.scheduler.effectMode = 2;
     const uint32_t quitRead = fakeNow;
     pushKey(SDLK_ESCAPE);
 
     EXPECT_EQ(loop.runFrame(), 0);
     EXPECT_EQ(loop.endTime, quitRead);
     EXPECT_EQ(loop.frameCount, 1);
-    EXPECT_EQ(introScheduler.effectMode, 2);
-    EXPECT_EQ(introScheduler.spriteFrames, 0);
+    EXPECT_EQ(loop.scheduler.effectMode, 2);
+    EXPECT_EQ(loop.scheduler.spriteFrames, 0);
     // The closing fade: 62 grey frames starting on the surface the frame would have drawn, and the
     // whole volume ramp.
     ASSERT_EQ(presented.size(), 62u);
@@ -502,8 +491,8 @@ TEST_F(FrameLoopTest, QuitKeyWinsOverTimersAndEndsWithTheClosingFade) {
 
 TEST_F(FrameLoopTest, RunGoesOnAcrossTheClockWrapUntilAQuitKey) {
     fakeNow = 0u - 2000u;
-    armScheduler(introScheduler);
     FrameLoop loop = makeLoop();
+    armScheduler(platform, loop.scheduler);
     quitAfter = 150;  // 6 s: across the wrap
     loop.run();
     EXPECT_EQ(loop.frameCount, 150);
@@ -556,7 +545,7 @@ TEST_F(FrameLoopTest, ScreenshotsShowThePictureTwoFramesBack) {
         SDL_FreeSurface(shot);
     };
 
-    ASSERT_EQ(fade(*console, surface1, surface2, volume, FADE_IN), 1);
+    ASSERT_EQ(fade(platform, *console, surface1, surface2, volume, FADE_IN), 1);
     FrameLoop loop = makeLoop();
     int grey = 0;
     pushKey(SDLK_s);

@@ -36,9 +36,9 @@ protected:
         clockReads = 0;
         wakeEarly = 0;
         sleeps.clear();
-        setClockSource(fakeClock, fakeSleep);
     }
-    void TearDown() override { setClockSource(nullptr); }
+
+    const Clock clock{fakeClock, fakeSleep};
 };
 
 TEST_F(WaitTest, ADeadlineReachedOrBehindReturnsAtOnceWithoutSleeping) {
@@ -47,7 +47,7 @@ TEST_F(WaitTest, ADeadlineReachedOrBehindReturnsAtOnceWithoutSleeping) {
              {1000, 1000}, {1000, 900}, {5, 0u - 20u}, {0x80000000u, 1}}) {
         fakeNow = now;
         clockReads = 0;
-        waitUntil(deadline);
+        waitUntil(clock, deadline);
         EXPECT_EQ(clockReads, 1u) << now << " " << deadline;
     }
     EXPECT_TRUE(sleeps.empty());
@@ -58,7 +58,7 @@ TEST_F(WaitTest, SleepsOnceThenReadsTheClockUpToTheDeadlineAcrossTheWrap) {
     for (uint32_t start : {1000u, 0u - 20u, 0u - 40u, 0x7FFFFFF0u}) {
         sleeps.clear();
         fakeNow = start;
-        waitUntil(start + 40u);
+        waitUntil(clock, start + 40u);
         EXPECT_EQ(sleeps, std::vector<uint32_t>{start + 40u}) << start;
         EXPECT_EQ(lastRead, start + 40u) << start;  // returned on the first read that reached it
     }
@@ -96,10 +96,10 @@ TEST(SleepTarget, FollowsTheClockAcrossItsWrap) {
 
 TEST(SleepTarget, NothingToSleepOnceReachedOrWithinTheLead) {
     timespec target{};
-    EXPECT_FALSE(sleepTarget(at(12, 345678901), 12345, 0, target));        // reached
-    EXPECT_FALSE(sleepTarget(at(12, 345678901), 12000, 0, target));        // behind
+    EXPECT_FALSE(sleepTarget(at(12, 345678901), 12345, 0, target));          // reached
+    EXPECT_FALSE(sleepTarget(at(12, 345678901), 12000, 0, target));          // behind
     EXPECT_FALSE(sleepTarget(at(8589934, 582123456), 0u - 11u, 0, target));  // behind, across the wrap
-    EXPECT_FALSE(sleepTarget(at(12, 345900000), 12346, 200000, target));   // 0.1 ms left, lead 0.2 ms
+    EXPECT_FALSE(sleepTarget(at(12, 345900000), 12346, 200000, target));     // 0.1 ms left, lead 0.2 ms
     EXPECT_TRUE(sleepTarget(at(12, 345700000), 12346, 200000, target));
     EXPECT_EQ(target.tv_nsec, 345800000);
 }

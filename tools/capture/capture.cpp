@@ -154,19 +154,6 @@ public:
     std::chrono::steady_clock::time_point lastReport;
 };
 
-// The seams take plain functions; they reach the one running session through this.
-Session* session = nullptr;
-
-uint32_t virtualClock() {
-    return session->now;
-}
-void framePresented(const _vktSurface& surface) {
-    session->presented(surface);
-}
-void frameLoopStarting() {
-    session->loopStarting();
-}
-
 }  // namespace
 
 std::string framePath(const std::string& directory, int32_t index) {
@@ -222,18 +209,16 @@ CaptureResult runCapture(const CaptureOptions& options, const std::string& direc
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    session = &state;
-    setClockSource(virtualClock);
-    setFrameObserver(framePresented);
+    // The virtual clock has no sleep: the wait only reads it, and each presentation moves it on.
+    Platform platform;
+    platform.clock = Clock{[&state] { return state.now; }};
+    platform.frameObserver = [&state](const _vktSurface& surface) { state.presented(surface); };
     IntroSettings settings;
     settings.musicDevice = BASSMOD_DEVICE_NONE;
     settings.fixedSeed = true;
     settings.seed = options.seed;
-    settings.beforeFrameLoop = frameLoopStarting;
-    runIntro(settings);
-    setFrameObserver(nullptr);
-    setClockSource(nullptr);
-    session = nullptr;
+    settings.beforeFrameLoop = [&state] { state.loopStarting(); };
+    runIntro(settings, platform);
 
     state.reportProgress(true);
     if (!state.wav.close(error) && !state.result.failed) state.fail(error);
