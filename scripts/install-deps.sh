@@ -11,6 +11,9 @@
 #                                     installed program on
 #   scripts/install-deps.sh --soak    also what scripts/soak.sh runs the program and reads its files with
 #   scripts/install-deps.sh --fresh   also what makes a fresh Debian root for make test-fresh
+#   scripts/install-deps.sh --web     also Emscripten, the tools that fetch and unpack Debian source
+#                                     packages for it, and headless Chromium with the Python client
+#                                     that drives it (make web, make web-test)
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
@@ -27,8 +30,9 @@ case "${1:-}" in
     --check) packages+=("${x_session[@]}") ;;
     --soak) packages+=("${x_session[@]}" python3) ;;
     --fresh) packages+=(debootstrap util-linux) ;;
+    --web) packages+=(emscripten dpkg-dev xz-utils ca-certificates chromium python3 python3-websocket) ;;
     *)
-        echo "usage: $0 [--test | --bench | --check | --soak | --fresh]" >&2
+        echo "usage: $0 [--test | --bench | --check | --soak | --fresh | --web]" >&2
         exit 2
         ;;
 esac
