@@ -4,7 +4,7 @@ TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
 .PHONY: run test build deps test-deps configure bench package package-check test-fresh clean \
-	test-sanitize fuzz-smoke fuzz-long web web-deps
+	test-sanitize fuzz-smoke fuzz-long web web-deps web-test
 
 run: deps configure
 	cmake --build $(BUILD) --target dovoz1
@@ -72,6 +72,11 @@ web: web-deps
 
 web-deps:
 	scripts/install-deps.sh --web
+
+# The page in headless Chromium against the native capture: frames, music, keys, errors, frame rate.
+web-test: web configure
+	cmake --build $(BUILD) --target dovoz1-capture
+	scripts/web-test.sh build-web $(BUILD)/dovoz1-capture
 
 clean:
 	rm -rf $(BUILD) build-bench build-sanitize build-fuzz build-web
