@@ -9,7 +9,8 @@ CAPTURE_DIR holds the native capture of the same run (dovoz1-capture --seconds 3
      sent as real key presses at the capture's frames): every frame has the capture's pixels, the music
      is within 1 per sample of audio.wav, and the page reported no error;
   2. the page as a user has it: a click starts it with sound, space and b, then q ends it with the
-     closing fade; 25 frames a second, no error, a screenshot in SHOT.png.
+     closing fade; 25 frames a second, no error, a screenshot in SHOT.png;
+  3. a browser without Web Audio: the intro's start-up failure is shown on the page.
 Prints the measurements; exit status 1 on a failed check.
 """
 import base64
@@ -236,7 +237,7 @@ def test_run(browser, base, capture):
                 "btoa(String.fromCharCode.apply(null, Array.from(Module.frames[%d])))" % index))
             pixels = sum(1 for p in range(0, len(native), 3) if native[p:p + 3] != page[p:p + 3])
             differing.append("%s (%d pixels)" % (name, pixels))
-    check(not differing, "test run: every frame has the capture's pixels%s" %
+    check(count and not differing, "test run: every frame has the capture's pixels%s" %
           ("" if not differing else "; differing: " + ", ".join(differing[:8])))
 
     audio = base64.b64decode(browser.evaluate("""(() => {
@@ -299,6 +300,24 @@ def user_run(browser, base, screenshot):
     check(not errors, "user run: no error reported" + ("" if not errors else ": " + "; ".join(errors)))
 
 
+def no_audio_run(browser, base):
+    """A browser without Web Audio: the player cannot start, and the page says so."""
+    script = browser.call("Page.addScriptToEvaluateOnNewDocument",
+                          source="delete window.AudioContext; delete window.webkitAudioContext;")
+    try:
+        browser.call("Page.navigate", url=base + "/index.html")
+        check(browser.wait_for("typeof Module === 'object' && !document.getElementById('start').hidden", 60),
+              "no Web Audio: the page loads and offers to start")
+        browser.click(640, 400)
+        shown = browser.wait_for("""!document.getElementById('error').hidden
+            && document.getElementById('error').textContent""", 10)
+        check(shown and "can't initialize player!" in shown and browser.evaluate("Module.ended") == 1,
+              "no Web Audio: the page shows %r and the intro ends with status 1" % shown)
+        browser.problems()
+    finally:
+        browser.call("Page.removeScriptToEvaluateOnNewDocument", identifier=script["identifier"])
+
+
 def main():
     page, capture, screenshot = sys.argv[1:4]
     sizes = {name: os.path.getsize(os.path.join(page, name)) for name in ("index.html", "index.js", "index.wasm", "icon.png")}
@@ -316,6 +335,7 @@ def main():
         base = "http://127.0.0.1:%d" % port
         test_run(browser, base, capture)
         user_run(browser, base, screenshot)
+        no_audio_run(browser, base)
     finally:
         browser.close()
         server.shutdown()
