@@ -75,6 +75,7 @@ web-deps:
 
 # The page in headless Chromium against the native capture: frames, music, keys, errors, frame rate.
 web-test: web configure
+	scripts/install-deps.sh --web-test
 	cmake --build $(BUILD) --target dovoz1-capture
 	scripts/web-test.sh build-web $(BUILD)/dovoz1-capture
 
