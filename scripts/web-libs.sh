@@ -33,14 +33,15 @@ apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::Sourc
              -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
 
 indexed=0
-# The source version apt knows for package, the index refreshed once when it knows none.
+# The source version apt knows for package, the index refreshed once when it knows none. Filters here
+# read their whole input: one that stopped early would break the pipe, which pipefail makes an error.
 source_version() {
     local version
-    version=$(apt-cache "${apt_options[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | head -n1)
+    version=$(apt-cache "${apt_options[@]}" showsrc "$1" 2>/dev/null | awk '/^Version: / && !v { v = $2 } END { print v }')
     if [ -z "$version" ] && [ $indexed -eq 0 ]; then
         apt-get "${apt_options[@]}" -qq update >&2
         indexed=1
-        version=$(apt-cache "${apt_options[@]}" showsrc "$1" | sed -n 's/^Version: //p' | head -n1)
+        version=$(apt-cache "${apt_options[@]}" showsrc "$1" | awk '/^Version: / && !v { v = $2 } END { print v }')
     fi
     [ -n "$version" ] || { echo "$0: no source package $1 in bookworm" >&2; exit 1; }
     echo "$version"
@@ -68,7 +69,7 @@ up_to_date() {
 }
 
 recipe() {
-    { declare -f "$1" autotools; echo "$common_flags"; emcc --version | head -n1; } | sha256sum | cut -c1-16
+    { declare -f "$1" autotools; echo "$common_flags"; emcc --version | sed -n 1p; } | sha256sum | cut -c1-16
 }
 
 # --- recipes ----------------------------------------------------------------------------------------
