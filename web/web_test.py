@@ -9,7 +9,7 @@ CAPTURE_DIR holds the native capture of the same run (dovoz1-capture --seconds 3
      sent as real key presses at the capture's frames): every frame has the capture's pixels, the music
      is within 1 per sample of audio.wav, and the page reported no error;
   2. the page as a user has it: a click starts it with sound, space and b, then q ends it with the
-     closing fade; 25 frames a second (24.8 at least), no error, a screenshot in SHOT.png;
+     closing fade; 25 frames a second (24.5 at least), no error, a screenshot in SHOT.png;
   3. a browser without Web Audio: the intro's start-up failure is shown on the page.
 Prints the measurements; exit status 1 on a failed check.
 """
@@ -37,8 +37,9 @@ KEY_FRAMES = {25: "b", 50: " ", LOOP_FRAMES: "q"}  # the capture's 1:b and 2:spa
 FADE_FRAMES = 62
 WIDTH, HEIGHT = 320, 200
 PAGE_LIMIT = 4 * 1024 * 1024
-# An idle machine gives 24.97 to 25.0; a busy one a little less, as the page's timers then fire later.
-MIN_FPS = 24.8
+# As the program's own test asks: an idle machine gives 24.96 to 24.98, one loaded beyond its two cores
+# 24.8 (the page's timers fire later); a broken frame wait loses whole frames.
+MIN_FPS = 24.5
 
 failures = []
 
