@@ -4,7 +4,7 @@ TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
 .PHONY: run test build deps test-deps configure bench package package-check test-fresh clean \
-	test-sanitize fuzz-smoke fuzz-long
+	test-sanitize fuzz-smoke fuzz-long web web-deps web-test
 
 run: deps configure
 	cmake --build $(BUILD) --target dovoz1
@@ -65,5 +65,19 @@ FUZZ_SECONDS ?= 900
 fuzz-long: test-deps
 	scripts/fuzz.sh long $(FUZZ_SECONDS)
 
+# The intro for browsers in build-web/: index.html, index.js and index.wasm, built with Debian's
+# Emscripten over libraries made from Debian's source packages (cached in /var/cache/dovoz1-web).
+web: web-deps
+	scripts/build-web.sh build-web
+
+web-deps:
+	scripts/install-deps.sh --web
+
+# The page in headless Chromium against the native capture: frames, music, keys, errors, frame rate.
+web-test: web configure
+	scripts/install-deps.sh --web-test
+	cmake --build $(BUILD) --target dovoz1-capture
+	scripts/web-test.sh build-web $(BUILD)/dovoz1-capture
+
 clean:
-	rm -rf $(BUILD) build-bench build-sanitize build-fuzz
+	rm -rf $(BUILD) build-bench build-sanitize build-fuzz build-web

@@ -50,6 +50,18 @@ constexpr SDL_GLattr kGLAttributes[] = {
 };
 constexpr int kGLAttributeCount = 12;
 
+// A shared library of the system, or null. A browser has none, and dlopen there ends the page: the web
+// build gets no desktop message box (the page shows standard error) and no OpenGL extension list.
+void* openSystemLibrary(const char* name, int flags) {
+#ifdef __EMSCRIPTEN__
+    (void)name;
+    (void)flags;
+    return nullptr;
+#else
+    return dlopen(name, flags);
+#endif
+}
+
 // The desktop message box comes from SDL2, which sdl12-compat has already loaded. Linking SDL2 is not
 // an option (its names clash with SDL 1.2's), so it is looked up at run time.
 void showDesktopMessageBox(const char* text) {
@@ -57,7 +69,7 @@ void showDesktopMessageBox(const char* text) {
     if (!SDL_VideoDriverName(driver, sizeof driver)) return;
     // Headless drivers have no desktop to show a box on.
     if (strcmp(driver, "dummy") == 0 || strcmp(driver, "offscreen") == 0) return;
-    void* sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    void* sdl2 = openSystemLibrary("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
     if (!sdl2) return;
     using ShowSimpleMessageBox = int (*)(Uint32 flags, const char* title, const char* message, void* window);
     auto show = reinterpret_cast<ShowSimpleMessageBox>(dlsym(sdl2, "SDL_ShowSimpleMessageBox"));
@@ -375,7 +387,7 @@ int _vktPTC::getGLAttribute(int code, int* value) {
 
 int _vktPTC::hasGLExtension(const char* name) {
     if (!name) return 0;
-    void* gl = dlopen("libGL.so.1", RTLD_NOW | RTLD_LOCAL);
+    void* gl = openSystemLibrary("libGL.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!gl) return 0;
     using GetString = const unsigned char* (*)(unsigned int);
     auto getString = reinterpret_cast<GetString>(dlsym(gl, "glGetString"));

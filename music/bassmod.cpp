@@ -27,11 +27,6 @@ constexpr int MAX_CHANNELS = 256;
 constexpr uint8_t EFFECT_TONEPORTAMENTO = 4;
 constexpr uint8_t EFFECT_TONEPORTAVOL = 6;
 
-// libopenmpt, opened when the first module is made rather than when the program starts: loading and
-// linking it and the codec libraries it pulls in is start-up time the intro's first frame need not wait
-// for, since its module loads beside the opening fade.
-constexpr const char* OPENMPT_LIBRARY = "libopenmpt.so.0";
-
 struct OpenMpt {
     decltype(&openmpt_module_create_from_memory2) createFromMemory;
     decltype(&openmpt_module_destroy) destroy;
@@ -49,6 +44,35 @@ struct OpenMpt {
     decltype(&openmpt_log_func_silent) logSilent;
     decltype(&openmpt_error_func_ignore) errorIgnore;
 };
+
+#ifdef BASSMOD_OPENMPT_LINKED
+
+// The web build links libopenmpt in: a browser has no shared libraries to open.
+const OpenMpt* openMpt() {
+    static const OpenMpt linked{openmpt_module_create_from_memory2,
+                                openmpt_module_destroy,
+                                openmpt_module_set_repeat_count,
+                                openmpt_module_set_render_param,
+                                openmpt_module_ctl_set_boolean,
+                                openmpt_module_ctl_set_integer,
+                                openmpt_module_read_interleaved_stereo,
+                                openmpt_module_set_position_order_row,
+                                openmpt_module_get_current_order,
+                                openmpt_module_get_current_row,
+                                openmpt_module_get_current_pattern,
+                                openmpt_module_get_num_channels,
+                                openmpt_module_get_pattern_row_channel_command,
+                                openmpt_log_func_silent,
+                                openmpt_error_func_ignore};
+    return &linked;
+}
+
+#else
+
+// libopenmpt, opened when the first module is made rather than when the program starts: loading and
+// linking it and the codec libraries it pulls in is start-up time the intro's first frame need not wait
+// for, since its module loads beside the opening fade.
+constexpr const char* OPENMPT_LIBRARY = "libopenmpt.so.0";
 
 template <typename Function>
 bool bindSymbol(void* library, const char* name, Function& slot) {
@@ -90,6 +114,8 @@ const OpenMpt* openMpt() {
     }();
     return table;
 }
+
+#endif
 
 struct Sync {
     uint32_t handle;

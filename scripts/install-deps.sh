@@ -11,12 +11,17 @@
 #                                     installed program on
 #   scripts/install-deps.sh --soak    also what scripts/soak.sh runs the program and reads its files with
 #   scripts/install-deps.sh --fresh   also what makes a fresh Debian root for make test-fresh
+#   scripts/install-deps.sh --web     also Emscripten and the tools that fetch and unpack Debian source
+#                                     packages for it (make web)
+#   scripts/install-deps.sh --web-test  also headless Chromium and the Python client that drives it
+#                                     (make web-test)
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
 # A private X server with a window manager. evilwm's default font "variable" is an alias that
 # xfonts-base defines for a font in xfonts-75dpi; without both, evilwm does not start.
 x_session=(xvfb xauth xdotool evilwm xfonts-base xfonts-75dpi)
+web_build=(emscripten dpkg-dev xz-utils bzip2)
 case "${1:-}" in
     "") ;;
     --test)
@@ -27,8 +32,10 @@ case "${1:-}" in
     --check) packages+=("${x_session[@]}") ;;
     --soak) packages+=("${x_session[@]}" python3) ;;
     --fresh) packages+=(debootstrap util-linux) ;;
+    --web) packages+=("${web_build[@]}") ;;
+    --web-test) packages+=("${web_build[@]}" chromium python3 python3-websocket) ;;
     *)
-        echo "usage: $0 [--test | --bench | --check | --soak | --fresh]" >&2
+        echo "usage: $0 [--test | --bench | --check | --soak | --fresh | --web | --web-test]" >&2
         exit 2
         ;;
 esac
