@@ -105,20 +105,21 @@ int main(int argc, char** argv) {
     // environment, as SDL_Quit clears the hints the console's start-up would set.
     setenv("SDL_EMSCRIPTEN_ASYNCIFY", "0", 1);
     IntroSettings settings;
+    Platform platform;
     if (argc >= 3 && std::strcmp(argv[1], "--test") == 0) {
         for (int i = 3; i < argc; ++i) test.keyFrames.push_back(std::atoi(argv[i]));
         test.keyFrames.push_back(std::atoi(argv[2]));
         std::sort(test.keyFrames.begin(), test.keyFrames.end());
-        setClockSource(testClock, testSleep);
-        setFrameObserver(testFrame);
+        platform.clock = Clock{testClock, testSleep};
+        platform.frameObserver = testFrame;
         settings.musicDevice = BASSMOD_DEVICE_NONE;
         settings.fixedSeed = true;
         settings.seed = 1;
         settings.beforeFrameLoop = testLoopStarting;
     } else {
-        setClockSource(pageClock, pageSleep);
+        platform.clock = Clock{pageClock, pageSleep};
     }
-    const int status = runIntro(settings);
+    const int status = runIntro(settings, platform);
     EM_ASM({ Module.introEnded($0); }, status);
     return status;
 }
