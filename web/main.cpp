@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bassmod.h"
+#include "frame_loop.h"
 #include "intro.h"
 #include "platform.h"
 #include "sdlptc_surface.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-constexpr uint32_t FRAME_MS = 40;
 constexpr int AUDIO_FRAMES = 44100 * FRAME_MS / 1000;  // music per presented frame, stereo frames
 constexpr int KEY_POLL_MS = 10;
 // How long before a deadline the sleep ends: a page's timers fire some milliseconds late (browsers hold
