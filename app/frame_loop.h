@@ -1,4 +1,4 @@
-// frame_loop.h: the frame loop and its scheduler: keys, random timers, zoom and spin, a frame every 40 ms.
+// frame_loop.h: the frame loop and its scheduler: keys, random timers, zoom and spin, a frame every FRAME_MS.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -70,7 +70,7 @@ EffectParameters stepMotion(Scheduler& scheduler);
 // The loop over the intro's frames, then its closing fade, one frame per call. It holds the intro's state
 // (scheduler, effect, colour ramp, scroller), so that each run starts afresh, and borrows the rest; it
 // draws into the current work surface, presents it and swaps. Nothing in it waits: its caller calls
-// again once the frame's 40 ms are over.
+// again once the frame's time is over.
 class FrameLoop {
 public:
     // Builds the effect's tables, the colour ramp and the scroller's tables; the scheduler keeps its start
@@ -83,7 +83,7 @@ public:
     // the loop) one of the closing fade. True with a frame presented, the next due at nextFrameDue();
     // false once the closing fade has run out or a quit key cut it short, and at every call after that.
     bool advance();
-    // 40 ms after the start of the frame last presented.
+    // FRAME_MS after the start of the frame last presented.
     uint32_t nextFrameDue() const { return due; }
 
     // Completed loop frames.
@@ -95,7 +95,6 @@ public:
     // The intro's state, for arming and for setting a scene.
     Scheduler& scheduler() { return schedule; }
     Scroller& scroller() { return typewriter; }
-    const DistortEffect& effect() const { return pictureEffect; }
     const ColourRamp& colourRamp() const { return ramp; }
 
 private:
