@@ -47,7 +47,7 @@ private:
     int level = 255;  // falling half, once counter has passed 255
 };
 
-// Frames a fade shows when no key cuts it short: 62.
+// Frames a fade shows when no key cuts it short.
 inline constexpr int FADE_FRAMES = [] {
     FadeGreys greys;
     int frames = 0;
@@ -62,17 +62,17 @@ enum class FadePass {
     Cut,        // a quit key was read: nothing drawn
 };
 
-// One fade: 62 uniform grey frames, one per pass, drawn into first and second in turn and presented on
-// their console. The caller's surfaces are left in the order given; other keys than the quit keys are
-// read and dropped.
+// One fade: FADE_FRAMES uniform grey frames, one per pass, drawn into first and second in turn and presented
+// on their console. The caller's surfaces are left in the order given; other keys than the quit keys are read
+// and dropped.
 class Fade {
 public:
     Fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeControl& music, int direction);
 
-    // Reads the keys, sets the deadline 40 ms on, sets the volume (FADE_OUT), and draws and presents the
-    // next grey.
+    // Reads the keys, sets the deadline a frame (FRAME_MS) on, sets the volume (FADE_OUT), and draws and
+    // presents the next grey.
     FadePass pass(const Platform& platform);
-    // When the frame of the last Presented pass has had its 40 ms.
+    // When the frame of the last Presented pass has had its time.
     uint32_t deadline() const { return due; }
 
 private:

@@ -41,7 +41,7 @@ public:
     // shown and nothing is released; the caller ends the process with status 1.
     bool start();
     // The next frame of the opening fade, the loop or the closing fade. True with one frame drawn and
-    // presented, the next due at nextFrameDue(): 40 ms after this one began (a late call is not made
+    // presented, the next due at nextFrameDue(): FRAME_MS after this one began (a late call is not made
     // up). False once the intro is over: it ended (the closing fade is over, or a quit key cut the opening
     // fade short) or, as failed() says, the module did not load or play (its message shown, as for
     // start).

@@ -23,7 +23,7 @@ struct RunScript {
     std::vector<ScriptedKey> keys;  // ordered by frame; of several in one frame the last acts
 };
 
-// Called after every presented frame with the surface shown and the music of its 40 ms: FRAME_SAMPLES
+// Called after every presented frame with the surface shown and the music of its time: FRAME_SAMPLES
 // stereo sample frames, interleaved.
 using FrameSink = std::function<void(const _vktSurface& shown, const int16_t* music)>;
 

@@ -30,9 +30,9 @@ uint32_t pageClock() {
     return frameTime;
 }
 
-// Animation frames come on the display's refreshes, a frame's 40 ms deadline usually between two of
+// Animation frames come on the display's refreshes, a frame's deadline usually between two of
 // them. A frame handled at most one intro frame after its deadline is given the deadline as its time,
-// so that the frames stay on the 40 ms grid and average 25 a second whatever the refresh rate (at 60 Hz,
+// so that the frames stay on the FRAME_MS grid and average 25 a second whatever the refresh rate (at 60 Hz,
 // 33 and 50 ms apart in turn, where timing each from its own refresh would give 20 a second). A page
 // further behind, a hidden tab, starts a new grid from the present instead of catching up.
 bool frameDue(uint32_t due, bool first) {
@@ -87,7 +87,7 @@ void userFrame(void* state) {
     ended(0);
 }
 
-// Each presented frame and its 40 ms of music go to the page.
+// Each presented frame and its music go to the page.
 void sendFrame(const _vktSurface& shown, const int16_t* music) {
     const SDL_Surface* surface = shown.surface;
     EM_ASM({ Module.testFrame(HEAPU8.subarray($0, $0 + $1 * $2), $1, $2, $3); }, surface->pixels,

@@ -40,7 +40,7 @@ public:
         onTerminal = isatty(STDERR_FILENO) == 1;
     }
 
-    // After every presentation: the picture and its 40 ms of music go out.
+    // After every presentation: the picture and its frame's music go out.
     void presented(const _vktSurface& surface, const int16_t* music) {
         if (result.failed) return;
         std::string error;
