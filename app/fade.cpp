@@ -6,6 +6,7 @@
 #include "bassmod_player.h"
 #include "platform.h"
 #include "present.h"
+#include "quit_request.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
 
@@ -27,7 +28,7 @@ int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSur
     FadeGreys greys;
     int volume = 100;
     for (;;) {
-        if (isQuitKey(console.readKey())) return 0;
+        if (isQuitKey(readIntroKey(console))) return 0;
         const uint32_t deadline = platform.clockMs() + FADE_FRAME_MS;
         if (direction == FADE_OUT) {
             music.setVolume(volume < 0 ? 0 : volume);

@@ -5,6 +5,7 @@
 
 #include "fade.h"
 #include "present.h"
+#include "quit_request.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
@@ -114,7 +115,7 @@ void FrameLoop::run() {
 
 int FrameLoop::runFrame() {
     // Keys come before the timers, so a quit key wins over a timer falling due in the same frame.
-    const int key = console.readKey();
+    const int key = readIntroKey(console);
     if (isQuitKey(key)) {
         endTime = platform.clockMs();
         // The fade's result is ignored: the intro ends either way.
