@@ -2,7 +2,6 @@
 #include "sdlptc_console.h"
 
 #include <dlfcn.h>
-
 #include <strings.h>
 
 #include <cstdarg>
