@@ -29,9 +29,10 @@ packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev 
 # xfonts-base defines for a font in xfonts-75dpi; without both, evilwm does not start.
 x_session=(xvfb xauth xdotool evilwm xfonts-base xfonts-75dpi)
 web_build=(emscripten dpkg-dev xz-utils bzip2)
-# debian/control's Build-Depends (GoogleTest for the tests dh_auto_test runs), debhelper and the
+# debian/control's Build-Depends (GoogleTest for the tests dh_auto_test runs) with build-essential,
+# which every source package may assume, debhelper and the
 # checkers. dpkg-buildpackage itself stops on a Build-Depends missing here.
-package_build=(debhelper dpkg-dev pkgconf libgtest-dev lintian blhc)
+package_build=(build-essential debhelper dpkg-dev pkgconf libgtest-dev lintian blhc)
 case "${1:-}" in
     "") ;;
     --package) packages+=("${package_build[@]}") ;;

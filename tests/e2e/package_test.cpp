@@ -210,6 +210,17 @@ TEST_F(PackageTest, DebNamesThePackageOfEveryLinkedLibraryAndPassesLintian) {
     EXPECT_TRUE(listed(musicPackage)) << opened << " comes from " << musicPackage;
 }
 
+// Every compiler and linker call of the package's build has the flags dpkg-buildflags asks for,
+// hardening included: blhc reads the build log and says nothing.
+TEST_F(PackageTest, PackageBuildLogShowsDebiansBuildFlags) {
+    const std::string log = std::string(DOVOZ1_PACKAGE_DIR) + "/build.log";
+    ASSERT_EQ(access(log.c_str(), R_OK), 0) << log << ": make test builds the package first";
+    int status = 0;
+    const std::string complaints = commandOutput("blhc " + quoted(log) + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << complaints;
+    EXPECT_EQ(complaints, "");
+}
+
 TEST_F(PackageTest, UnpackedProgramRunsToANormalExit) {
     const std::string deb = packageFile("deb");
     ASSERT_FALSE(deb.empty());
