@@ -70,6 +70,7 @@ if [ "$status" -ne 0 ]; then
     echo "reprotest: FAILED (exit status $status); the whole log: $log" >&2
     exit "$status"
 fi
-# reprotest's verdict and the checksums of the identical packages.
+# What each build varied, reprotest's verdict and the checksums of the identical packages.
+grep '^INFO:reprotest:build "' "$log" | sed 's/^INFO:reprotest://'
 sed -n '/^Reproduction successful/,$p' "$log"
 echo "reprotest: passed: the .debs of every build are bit-identical ($store)"
