@@ -3,17 +3,19 @@ BUILD ?= build
 TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps test-deps configure bench package package-check test-fresh clean \
-	test-sanitize fuzz-smoke fuzz-long web web-deps web-test
+.PHONY: run test build deps test-deps configure bench package package-check reprotest autopkgtest \
+	test-fresh clean test-sanitize fuzz-smoke fuzz-long web web-deps web-test
 
 run: deps configure
 	cmake --build $(BUILD) --target dovoz1
 	$(BUILD)/dovoz1
 
 # After the ordinary tests: the same tests under the sanitizers, and a short run of every fuzz target.
+# The Debian package is built first (without its own run of these tests), for the tests that check it.
 test: test-deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DDOVOZ1_REQUIRE_TESTS=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
+	DEB_BUILD_OPTIONS="nocheck $(DEB_BUILD_OPTIONS)" scripts/build-package.sh $(BUILD)
 	cd $(BUILD) && ctest --output-on-failure -j2
 	scripts/test-sanitize.sh
 	scripts/fuzz.sh smoke $(FUZZ_SMOKE_SECONDS)
@@ -37,15 +39,29 @@ build: configure
 bench:
 	scripts/bench-report.sh
 
-# The Debian package, build/dovoz1_1.0_amd64.deb.
-package: deps configure
-	cmake --build $(BUILD) --target dovoz1 package_documents
-	cd $(BUILD) && cpack -G DEB
+# The Debian package, build/dovoz1_1.0_amd64.deb, built by dpkg-buildpackage from debian/ (with the
+# build's own tests; DEB_BUILD_OPTIONS=nocheck leaves them out); the source package, the debug symbols
+# and the build log go to build/debian-package/.
+package:
+	scripts/install-deps.sh --package
+	scripts/build-package.sh $(BUILD)
 
 # Installs that package with apt, as a user would, and runs the installed program on a private X
 # server until a key ends it (changes the system: meant for a fresh root or a throw-away machine).
 package-check: package
 	scripts/package-check.sh $(BUILD)
+
+# The source package built twice by reprotest under its variations (time, locale, user, build path,
+# file order...); the two sets of .debs must be bit-identical. Needs root; meant for a fresh root.
+reprotest:
+	scripts/install-deps.sh --reprotest
+	scripts/reprotest.sh $(BUILD)
+
+# The package's autopkgtest (debian/tests) on the package as installed, run by autopkgtest on this
+# system (changes it: meant for a fresh root or a throw-away machine).
+autopkgtest: package
+	scripts/install-deps.sh --autopkgtest
+	scripts/autopkgtest.sh $(BUILD)
 
 # `make test` on a clone of the committed HEAD inside a fresh Debian 12 root, as on a newcomer's machine.
 test-fresh:

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that dovoz1 needs and are missing. Safe to run again and again; needs root
 # or sudo only when something is missing.
-#   scripts/install-deps.sh           build, run and package (make run, make package)
+#   scripts/install-deps.sh           build and run (make run)
+#   scripts/install-deps.sh --package also the Debian source package's Build-Depends (debian/control)
+#                                     and the tools that build and check it: debhelper, dpkg-dev,
+#                                     lintian, blhc (make package)
 #   scripts/install-deps.sh --test    also the test tools (make test): GoogleTest, Xvfb with a window
 #                                     manager and its fonts, xdotool, sox, ImageMagick, ffmpeg, the
-#                                     package checkers, and clang with its sanitizer and libFuzzer
-#                                     runtimes for the sanitizer and fuzz builds
+#                                     package tools of --package, and clang with its sanitizer and
+#                                     libFuzzer runtimes for the sanitizer and fuzz builds
+#   scripts/install-deps.sh --reprotest  also reprotest with what its variations need (faketime,
+#                                     disorderfs, other locales, time zones, sudo for the build user)
+#                                     and diffoscope to show a difference (make reprotest)
+#   scripts/install-deps.sh --autopkgtest  also autopkgtest (make autopkgtest)
 #   scripts/install-deps.sh --bench   also Google Benchmark and the libraries the benchmarks compare with
 #   scripts/install-deps.sh --check   also the private X server that make package-check runs the
 #                                     installed program on
@@ -22,12 +29,22 @@ packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev 
 # xfonts-base defines for a font in xfonts-75dpi; without both, evilwm does not start.
 x_session=(xvfb xauth xdotool evilwm xfonts-base xfonts-75dpi)
 web_build=(emscripten dpkg-dev xz-utils bzip2)
+# debian/control's Build-Depends (GoogleTest for the tests dh_auto_test runs) with build-essential,
+# which every source package may assume, debhelper and the
+# checkers. dpkg-buildpackage itself stops on a Build-Depends missing here.
+package_build=(build-essential debhelper dpkg-dev pkgconf libgtest-dev lintian blhc)
 case "${1:-}" in
     "") ;;
+    --package) packages+=("${package_build[@]}") ;;
     --test)
-        packages+=("${x_session[@]}" libgtest-dev libgmock-dev libbenchmark-dev x11-apps sox imagemagick ffmpeg
-                   desktop-file-utils appstream lintian clang libclang-rt-14-dev llvm)
+        packages+=("${x_session[@]}" "${package_build[@]}" libgmock-dev libbenchmark-dev x11-apps sox
+                   imagemagick ffmpeg desktop-file-utils appstream clang libclang-rt-14-dev llvm)
         ;;
+    --reprotest)
+        packages+=("${package_build[@]}" reprotest faketime disorderfs locales-all tzdata sudo
+                   diffoscope-minimal)
+        ;;
+    --autopkgtest) packages+=("${package_build[@]}" autopkgtest) ;;
     --bench) packages+=(libbenchmark-dev libsdl-gfx1.2-dev libsdl-image1.2-dev python3 util-linux) ;;
     --check) packages+=("${x_session[@]}") ;;
     --soak) packages+=("${x_session[@]}" python3) ;;
@@ -35,7 +52,8 @@ case "${1:-}" in
     --web) packages+=("${web_build[@]}") ;;
     --web-test) packages+=("${web_build[@]}" chromium python3 python3-websocket) ;;
     *)
-        echo "usage: $0 [--test | --bench | --check | --soak | --fresh | --web | --web-test]" >&2
+        echo "usage: $0 [--package | --test | --reprotest | --autopkgtest | --bench | --check | --soak | --fresh |" \
+            "--web | --web-test]" >&2
         exit 2
         ;;
 esac

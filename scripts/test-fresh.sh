@@ -63,6 +63,9 @@ cleanup() {
 }
 trap cleanup EXIT
 tar -C "$root" -xf "$base"
+# The root folder comes from mktemp (mode 700, and so is the tar's "./"): as the chroot's / it must let
+# every user through, or nothing but root can run there (man-db's triggers, reprotest's build user).
+chmod 0755 "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 git clone -q --no-hardlinks "$top" "$root/root/dovoz1"
 git -C "$root/root/dovoz1" checkout -q "$(git -C "$top" rev-parse HEAD)"

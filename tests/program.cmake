@@ -14,7 +14,8 @@ add_dependencies(program_tests dovoz1 refuse_video_modes)
 gtest_discover_tests(program_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 
 # The real program as a user runs it: on Xvfb with a window manager, keys through X, sound through SDL's
-# disk driver; and the installed files and the Debian package. Needs the test tools of
+# disk driver; and the installed files and the Debian package, which `make test` builds from debian/
+# into the build folder's debian-package/ before it runs the tests. Needs the test tools of
 # scripts/install-deps.sh --test.
 add_executable(x_program_tests
   e2e/x_program_test.cpp e2e/package_test.cpp e2e/program_runner_test.cpp
@@ -27,7 +28,9 @@ target_compile_definitions(x_program_tests PRIVATE
   DOVOZ1_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
   DOVOZ1_BUILD_DIR="${PROJECT_BINARY_DIR}"
   DOVOZ1_CMAKE_COMMAND="${CMAKE_COMMAND}"
-  DOVOZ1_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
+  DOVOZ1_PACKAGE_DIR="${PROJECT_BINARY_DIR}/debian-package"
+  DOVOZ1_VERSION="${PROJECT_VERSION}"
+  DOVOZ1_HOMEPAGE="${DOVOZ1_HOMEPAGE}")
 add_dependencies(x_program_tests dovoz1 refuse_video_modes withhold_events)
 # One X server and one spinning program at a time: the program paces itself on the clock.
 gtest_discover_tests(x_program_tests NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 40 RUN_SERIAL TRUE LABELS e2e)
