@@ -12,6 +12,8 @@ namespace {
 
 constexpr uint32_t ANGLE_MASK = SINE_TABLE_SIZE - 1;
 
+int distortVariantInUse = bestCpuVariant();
+
 // Table entry × zoom in single precision, truncated toward zero. Out-of-range products (a zoom no
 // caller of the intro uses) saturate instead of leaving the conversion undefined.
 int32_t zoomedStep(int32_t entry, float zoom) {
@@ -230,12 +232,12 @@ __attribute__((target("avx2"))) void drawRowsAvx2(uint32_t* __restrict destinati
 
 }  // namespace
 
-int bestDistortKernel() {
-    return bestCpuVariant();
+int distortVariant() {
+    return distortVariantInUse;
 }
 
-int DistortEffect::selectKernel(int chosen) {
-    return selectCpuVariant(kernel, chosen);
+bool selectDistortVariant(int variant) {
+    return selectCpuVariant(distortVariantInUse, variant) == 1;
 }
 
 void DistortEffect::buildSineTables(float amplitude) {
@@ -268,7 +270,7 @@ void DistortEffect::distortPicture(uint32_t* destination, const uint32_t* source
     const RowWalk walk{sineTable, cosineTable, rowU,  rowV,  du,         dv,
                        ru,        rv,          theta, theta, pixelTwist, rowTwist};
 #if CPU_VARIANT_AVX2_BUILT
-    if (kernel == DISTORT_KERNEL_AVX2) {
+    if (distortVariantInUse == CPU_VARIANT_AVX2) {
         drawRowsAvx2(destination, source, walk);
         return;
     }

@@ -11,13 +11,13 @@ inline constexpr int DISTORT_HEIGHT = 200;          // destination rows
 inline constexpr int DISTORT_TEXTURE_SIZE = 256;    // source texels per row and rows; no gaps either
 inline constexpr float DISTORT_AMPLITUDE = 256.0f;  // table amplitude the intro uses: 8.8 fixed point
 
-// Row kernels of distortPicture, the processor variants of sdlptc_cpu.h. Both draw exactly the same
-// pixels; the AVX2 one gathers eight texels at a time and runs only where the processor has AVX2.
-inline constexpr int DISTORT_KERNEL_BASELINE = CPU_VARIANT_BASELINE;
-inline constexpr int DISTORT_KERNEL_AVX2 = CPU_VARIANT_AVX2;
+// The row kernel of distortPicture has the processor variants of sdlptc_cpu.h. Both draw exactly the same
+// pixels, so the choice is no state of a run; the AVX2 one gathers eight texels at a time.
 
-// The fastest kernel this processor runs.
-int bestDistortKernel();
+// A CPU_VARIANT_…; the effect starts with the fastest this processor runs.
+int distortVariant();
+// Uses that variant from now on: true when the processor runs it, else false and no change.
+bool selectDistortVariant(int variant);
 
 // The effect's tables and angle, with their start values; the frame loop holds the intro's.
 class DistortEffect {
@@ -32,11 +32,7 @@ public:
     void distortPicture(uint32_t* destination, const uint32_t* source, int32_t angleStep, float zoom,
                         int32_t pixelTwist, int32_t rowTwist);
 
-    // 1 when the processor runs that kernel and it is now in use; 0 and no change otherwise.
-    int selectKernel(int kernel);
-
     int32_t sineTable[SINE_TABLE_SIZE] = {};    // amplitude × sin; with 256.0 the unit circle in 8.8
     int32_t cosineTable[SINE_TABLE_SIZE] = {};  // cosineTable[i] == sineTable[(i + 256) & 1023]
     int32_t effectAngle = 0;                    // 0..1023, carried from frame to frame
-    int kernel = bestDistortKernel();           // DISTORT_KERNEL_…, changed only through selectKernel
 };

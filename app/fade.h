@@ -7,13 +7,12 @@ class _vktSurface;
 class _vktBassModPlayer;
 struct Platform;
 
-// Directions of fade(): both draw the same frames; FADE_OUT also ramps the music down.
+// Directions of a Fade: both draw the same frames; FADE_OUT also ramps the music down.
 inline constexpr int FADE_IN = 0;
 inline constexpr int FADE_OUT = 1;
 
-inline constexpr uint32_t FADE_FRAME_MS = 40;  // milliseconds per fade frame
-inline constexpr int FADE_STEP = 8;            // grey change per frame
-inline constexpr int FADE_VOLUME_STEP = 2;     // volume change per frame of FADE_OUT, in percent
+inline constexpr int FADE_STEP = 8;         // grey change per frame
+inline constexpr int FADE_VOLUME_STEP = 2;  // volume change per frame of FADE_OUT, in percent
 
 // What a fade needs of the music: its volume, 0..100.
 class VolumeControl {
@@ -28,6 +27,7 @@ public:
     explicit PlayerVolume(_vktBassModPlayer& player) : player(player) {}
     void setVolume(int percent) override;
 
+private:
     _vktBassModPlayer& player;  // borrowed
 };
 
@@ -35,16 +35,53 @@ public:
 class FadeGreys {
 public:
     // The next grey, or -1 once the sequence is over.
-    int next();
+    constexpr int next() {
+        counter += FADE_STEP;
+        if (counter <= 255) return counter;
+        level -= FADE_STEP;
+        return level < 0 ? -1 : level;
+    }
 
+private:
     int counter = 0;  // rising half: 8 per frame
     int level = 255;  // falling half, once counter has passed 255
 };
 
-// Shows 62 uniform grey frames of 40 ms on the platform's clock, drawing into first and second in turn
-// and presenting each on its console. 1 when it ran to its end, 0 as soon as a quit key is read; other
-// keys are dropped. The caller's surfaces are left in the order given.
-int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
-         VolumeControl& music, int direction);
-int fade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
-         _vktBassModPlayer& player, int direction);
+// Frames a fade shows when no key cuts it short.
+inline constexpr int FADE_FRAMES = [] {
+    FadeGreys greys;
+    int frames = 0;
+    while (greys.next() >= 0) ++frames;
+    return frames;
+}();
+
+// What one pass of a fade did.
+enum class FadePass {
+    Presented,  // a grey frame is shown; the next pass is due at deadline()
+    Finished,   // the sequence is over: nothing drawn
+    Cut,        // a quit key was read: nothing drawn
+};
+
+// One fade: FADE_FRAMES uniform grey frames, one per pass, drawn into first and second in turn and presented
+// on their console. The caller's surfaces are left in the order given; other keys than the quit keys are read
+// and dropped.
+class Fade {
+public:
+    Fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeControl& music, int direction);
+
+    // Reads the keys, sets the deadline a frame (FRAME_MS) on, sets the volume (FADE_OUT), and draws and
+    // presents the next grey.
+    FadePass pass(const Platform& platform);
+    // When the frame of the last Presented pass has had its time.
+    uint32_t deadline() const { return due; }
+
+private:
+    _vktPTC& console;      // borrowed
+    _vktSurface* shown;    // borrowed: drawn at the next pass
+    _vktSurface* next;     // borrowed
+    VolumeControl& music;  // borrowed
+    int direction;
+    FadeGreys greys;
+    int volume = 100;  // FADE_OUT: percent sent at the next pass, 0 once below
+    uint32_t due = 0;
+};

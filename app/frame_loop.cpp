@@ -3,11 +3,11 @@
 
 #include <utility>
 
-#include "fade.h"
 #include "present.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
+#include "timing.h"
 
 namespace {
 
@@ -100,64 +100,72 @@ FrameLoop::FrameLoop(Platform& platform, _vktPTC& console, _vktSurface& first, _
       textSurface(textSurface),
       sprite(sprite),
       music(music),
-      current(&first),
-      other(&second) {
-    effect.buildSineTables(DISTORT_AMPLITUDE);
-    colourRamp.build();
-    scroller.init();
+      drawn(&first),
+      spare(&second) {
+    pictureEffect.buildSineTables(DISTORT_AMPLITUDE);
+    ramp.build();
+    typewriter.init();
 }
 
-void FrameLoop::run() {
-    while (runFrame()) {
+bool FrameLoop::advance() {
+    if (over) return false;
+    if (!closing) {
+        if (loopFrame()) return true;
+        // The closing fade starts on the surface this frame would have drawn, in the same call.
+        closing.emplace(console, *drawn, *spare, music, FADE_OUT);
     }
+    // The fade's end, run out or cut short, ends the intro either way.
+    if (closing->pass(platform) != FadePass::Presented) {
+        over = true;
+        return false;
+    }
+    due = closing->deadline();
+    return true;
 }
 
-int FrameLoop::runFrame() {
+bool FrameLoop::loopFrame() {
     // Keys come before the timers, so a quit key wins over a timer falling due in the same frame.
     const int key = console.readKey();
     if (isQuitKey(key)) {
-        endTime = platform.clockMs();
-        // The fade's result is ignored: the intro ends either way.
-        fade(platform, console, *current, *other, music, FADE_OUT);
-        return 0;
+        quitTime = platform.clockMs();
+        return false;
     }
     if (key == KEY_SPACE) {
-        advanceEffectMode(scheduler);
+        advanceEffectMode(schedule);
     } else if (key == KEY_B) {
-        popSprite(platform, scheduler, sprite.width(), sprite.height());
+        popSprite(platform, schedule, sprite.width(), sprite.height());
     } else if (key == KEY_S) {
-        saveBMP(*current, SCREENSHOT_FILE);  // result ignored: a failed screenshot is silent
+        saveBMP(*drawn, SCREENSHOT_FILE);  // result ignored: a failed screenshot is silent
     }
 
-    runTimers(platform, scheduler, sprite.width(), sprite.height());
-    const uint32_t frameDeadline = platform.clockMs() + FRAME_MS;
-    drawFrame(stepMotion(scheduler));
-    presentWorkSurface(platform, *current);
-    ++frameCount;
-    std::swap(current, other);
-    waitUntil(platform.clock, frameDeadline);
-    return 1;
+    runTimers(platform, schedule, sprite.width(), sprite.height());
+    due = platform.clockMs() + FRAME_MS;
+    drawFrame(stepMotion(schedule));
+    presentWorkSurface(platform, *drawn);
+    ++frames;
+    std::swap(drawn, spare);
+    return true;
 }
 
 void FrameLoop::drawFrame(const EffectParameters& parameters) {
     // Lock and blit results are not examined: start-up has made sure every surface holds pixels.
     if (hasLayout(picture, DISTORT_TEXTURE_SIZE, DISTORT_TEXTURE_SIZE) &&
-        hasLayout(*current, DISTORT_WIDTH, DISTORT_HEIGHT)) {
+        hasLayout(*drawn, DISTORT_WIDTH, DISTORT_HEIGHT)) {
         const uint32_t* texels = static_cast<const uint32_t*>(picture.lock());
-        uint32_t* pixels = static_cast<uint32_t*>(current->lock());
-        effect.distortPicture(pixels, texels, parameters.angleStep, parameters.zoom, parameters.pixelTwist,
-                              parameters.rowTwist);
+        uint32_t* pixels = static_cast<uint32_t*>(drawn->lock());
+        pictureEffect.distortPicture(pixels, texels, parameters.angleStep, parameters.zoom,
+                                     parameters.pixelTwist, parameters.rowTwist);
         picture.unlock();
-        current->unlock();
+        drawn->unlock();
     }
-    colourRamp.drawRasterRows(*current);
+    ramp.drawRasterRows(*drawn);
 
-    if (scheduler.spriteFrames > 0) {
-        --scheduler.spriteFrames;
-        sprite.blitAt(*current, scheduler.spriteX, scheduler.spriteY);
+    if (schedule.spriteFrames > 0) {
+        --schedule.spriteFrames;
+        sprite.blitAt(*drawn, schedule.spriteX, schedule.spriteY);
     }
-    if (scroller.update(textSurface, fontSheet)) {
-        textSurface.blitAt(*current, (INTRO_WIDTH - textSurface.width()) / 2,
+    if (typewriter.update(textSurface, fontSheet)) {
+        textSurface.blitAt(*drawn, (INTRO_WIDTH - textSurface.width()) / 2,
                            (INTRO_HEIGHT - textSurface.height()) / 2);
     }
 }

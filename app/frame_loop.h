@@ -1,9 +1,11 @@
-// frame_loop.h: the frame loop and its scheduler: keys, random timers, zoom and spin, a frame every 40 ms.
+// frame_loop.h: the frame loop and its scheduler: keys, random timers, zoom and spin, a frame every FRAME_MS.
 #pragma once
 #include <cstdint>
+#include <optional>
 
 #include "colour_ramp.h"
 #include "distort.h"
+#include "fade.h"
 #include "platform.h"
 #include "scroller.h"
 
@@ -11,8 +13,7 @@ class _vktPTC;
 class _vktSurface;
 class VolumeControl;
 
-inline constexpr uint32_t FRAME_MS = 40;  // one frame at most every 40 ms: 25 frames per second
-inline constexpr int INTRO_WIDTH = 320;   // the work surfaces and the display
+inline constexpr int INTRO_WIDTH = 320;  // the work surfaces and the display
 inline constexpr int INTRO_HEIGHT = 200;
 inline constexpr int EFFECT_MODES = 8;
 inline constexpr int SPRITE_SHOW_FRAMES = 100;  // frames the sprite stays up once popped
@@ -66,8 +67,10 @@ void runTimers(Platform& platform, Scheduler& scheduler, int spriteWidth, int sp
 // Zoom and spin for one frame, pinned to 1.0 and 3 in the twisting modes; the effect's parameters.
 EffectParameters stepMotion(Scheduler& scheduler);
 
-// The loop over the intro's frames. It holds the intro's state (scheduler, effect, colour ramp, scroller),
-// so that each run starts afresh, and borrows the rest; it draws into current, presents it and swaps.
+// The loop over the intro's frames, then its closing fade, one frame per call. It holds the intro's state
+// (scheduler, effect, colour ramp, scroller), so that each run starts afresh, and borrows the rest; it
+// draws into the current work surface, presents it and swaps. Nothing in it waits: its caller calls
+// again once the frame's time is over.
 class FrameLoop {
 public:
     // Builds the effect's tables, the colour ramp and the scroller's tables; the scheduler keeps its start
@@ -76,12 +79,28 @@ public:
               _vktSurface& picture, _vktSurface& fontSheet, _vktSurface& textSurface, _vktSurface& sprite,
               VolumeControl& music);
 
-    // Frames until a quit key has been read; then endTime is set and the closing fade has run.
-    void run();
-    // One frame, waiting out its 40 ms. 0 after a quit key (endTime set, closing fade played, nothing
-    // drawn), 1 to go on.
-    int runFrame();
-    // The drawing of one frame into current: effect, raster rows, sprite, text.
+    // The next frame: one of the loop, or once a quit key has been read (endTime set, nothing drawn for
+    // the loop) one of the closing fade. True with a frame presented, the next due at nextFrameDue();
+    // false once the closing fade has run out or a quit key cut it short, and at every call after that.
+    bool advance();
+    // FRAME_MS after the start of the frame last presented.
+    uint32_t nextFrameDue() const { return due; }
+
+    // Completed loop frames.
+    int32_t frameCount() const { return frames; }
+    // The clock value (ms) when the quit key was read; 0 before.
+    uint32_t endTime() const { return quitTime; }
+    // The work surface the next loop frame draws on.
+    const _vktSurface& current() const { return *drawn; }
+    // The intro's state, for arming and for setting a scene.
+    Scheduler& scheduler() { return schedule; }
+    Scroller& scroller() { return typewriter; }
+    const ColourRamp& colourRamp() const { return ramp; }
+
+private:
+    // One frame of the loop; false after a quit key.
+    bool loopFrame();
+    // The drawing of one frame into the current surface: effect, raster rows, sprite, text.
     void drawFrame(const EffectParameters& parameters);
 
     // Borrowed: the context, the console, the pictures and surfaces, the music.
@@ -93,12 +112,15 @@ public:
     _vktSurface& sprite;
     VolumeControl& music;
     // The intro's own state.
-    Scheduler scheduler;
-    DistortEffect effect;
-    ColourRamp colourRamp;
-    Scroller scroller;
-    _vktSurface* current;    // drawn this frame
-    _vktSurface* other;      // drawn next frame
-    int32_t frameCount = 0;  // completed frames
-    uint32_t endTime = 0;    // clock value (ms) when the quit key was read
+    Scheduler schedule;
+    DistortEffect pictureEffect;
+    ColourRamp ramp;
+    Scroller typewriter;
+    _vktSurface* drawn;           // drawn this frame
+    _vktSurface* spare;           // drawn next frame
+    std::optional<Fade> closing;  // from the quit key on
+    bool over = false;            // the closing fade has ended
+    int32_t frames = 0;           // completed loop frames
+    uint32_t quitTime = 0;        // clock value (ms) when the quit key was read
+    uint32_t due = 0;             // clock value (ms) when the next frame is due
 };

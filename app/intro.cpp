@@ -2,16 +2,10 @@
 #include "intro.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <utility>
 
-#include "bassmod_player.h"
 #include "diag.h"
-#include "fade.h"
-#include "frame_loop.h"
-#include "module_load.h"
-#include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
-#include "sdlptc_surface.h"
 #include "statistics.h"
 
 namespace {
@@ -24,28 +18,32 @@ constexpr int kTextWidth = 180;  // 20 cells of 9 pixels
 constexpr int kTextHeight = 72;  // 8 rows of 9 pixels
 constexpr uint32_t kMagenta = 0xFF00FF;
 
-// Start-up failures end the program at once: the console shows why; nothing else is released.
-[[noreturn]] void fail(_vktPTC& console, const char* message) {
-    console.showError("%s", message);
-    exit(1);
-}
-
-[[noreturn]] void failNamed(_vktPTC& console, const char* format, const char* name) {
-    console.showError(format, name);
-    exit(1);
-}
-
-// Loads a picture resource and brings it to the work format.
-void loadPicture(_vktPTC& console, _vktSurface& surface, const char* name) {
-    if (!loadImageResource(surface, name, SURFACE_SOFTWARE, 0))
-        failNamed(console, "can't load file '%s'!", name);
-    if (!surface.convert(_vktFormat(FORMAT_XRGB8888))) fail(console, "can't convert surface!");
-}
-
 }  // namespace
 
-int runIntro(const IntroSettings& settings, Platform platform) {
-    setMessageStreams(stdin, stdout, stderr);
+Intro::Intro(const IntroSettings& settings, Platform platform)
+    : settings(settings), platform(std::move(platform)) {}
+
+bool Intro::fail(const char* message) {
+    console->showError("%s", message);
+    phase = Phase::Failed;
+    return false;
+}
+
+bool Intro::failNamed(const char* format, const char* name) {
+    console->showError(format, name);
+    phase = Phase::Failed;
+    return false;
+}
+
+bool Intro::loadPicture(_vktSurface& surface, const char* name) {
+    if (!loadImageResource(surface, name, SURFACE_SOFTWARE, 0))
+        return failNamed("can't load file '%s'!", name);
+    if (!surface.convert(_vktFormat(FORMAT_XRGB8888))) return fail("can't convert surface!");
+    return true;
+}
+
+bool Intro::start() {
+    setMessageStreams(stdout, stderr);
     if (settings.fixedSeed) {
         platform.generator.seed(settings.seed);
     } else {
@@ -53,66 +51,91 @@ int runIntro(const IntroSettings& settings, Platform platform) {
     }
     print("\n KVL dovoz1...init ok!");
 
-    _vktPTC console(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB32, SCREEN_FULL);
-    if (!console.isOpen) console.open(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB16, SCREEN_FULL);
-    if (!console.isOpen) {
-        console.showError("can't set %dx%d 16/32bpp video mode!", INTRO_WIDTH, INTRO_HEIGHT);
-        exit(1);
+    console.emplace(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB32, SCREEN_FULL);
+    if (!console->isOpen) console->open(INTRO_WIDTH, INTRO_HEIGHT, MODE_RGB16, SCREEN_FULL);
+    if (!console->isOpen) {
+        console->showError("can't set %dx%d 16/32bpp video mode!", INTRO_WIDTH, INTRO_HEIGHT);
+        phase = Phase::Failed;
+        return false;
     }
 
     const _vktFormat workFormat(FORMAT_XRGB8888);
-    _vktSurface surface1(&console, INTRO_WIDTH, INTRO_HEIGHT, workFormat, SURFACE_SOFTWARE, 0);
-    if (!surface1.surface) fail(console, "can't set surface1!");
-    _vktSurface surface2(&console, INTRO_WIDTH, INTRO_HEIGHT, workFormat, SURFACE_SOFTWARE, 0);
-    if (!surface2.surface) fail(console, "can't set surface2!");
+    surface1.createFor(&*console, INTRO_WIDTH, INTRO_HEIGHT, workFormat, SURFACE_SOFTWARE, 0);
+    if (!surface1.surface) return fail("can't set surface1!");
+    surface2.createFor(&*console, INTRO_WIDTH, INTRO_HEIGHT, workFormat, SURFACE_SOFTWARE, 0);
+    if (!surface2.surface) return fail("can't set surface2!");
     print("\n           ...video init ok!");
 
-    _vktSurface picture;
-    loadPicture(console, picture, kPictureName);
+    if (!loadPicture(picture, kPictureName)) return false;
     // The effect needs a 256×256 texture whatever the resource holds.
-    if (!picture.resize(256, 256)) fail(console, "can't resize surface!");
+    if (!picture.resize(256, 256)) return fail("can't resize surface!");
 
-    _vktSurface fontSheet;
-    loadPicture(console, fontSheet, kFontSheetName);
+    if (!loadPicture(fontSheet, kFontSheetName)) return false;
     fontSheet.setColorKey(fontSheet.mapRGB(0, 60, 60), 0);
 
-    _vktSurface textSurface(kTextWidth, kTextHeight, workFormat, SURFACE_SOFTWARE, 0);
-    if (!textSurface.surface) fail(console, "can't create surface!");
+    textSurface.create(kTextWidth, kTextHeight, workFormat, SURFACE_SOFTWARE, 0);
+    if (!textSurface.surface) return fail("can't create surface!");
     textSurface.fill(kMagenta);
     textSurface.setColorKey(kMagenta, 0);
 
-    _vktSurface sprite;
-    loadPicture(console, sprite, kSpriteName);
+    if (!loadPicture(sprite, kSpriteName)) return false;
     sprite.setColorKey(kMagenta, 0);
 
-    _vktBassModPlayer player(settings.musicDevice);
-    if (!player.status) fail(console, "can't initialize player!");
+    player.emplace(settings.musicDevice);
+    if (!player->status) return fail("can't initialize player!");
     // The module loads while the opening fade plays (the fade leaves the player alone); a failed load
     // still ends the start-up, once the fade is over.
-    ModuleLoad moduleLoad(player, kModuleName);
+    moduleLoad.emplace(*player, kModuleName);
+    music.emplace(*player);
+    opening.emplace(*console, surface1, surface2, *music, FADE_IN);
+    phase = Phase::Opening;
+    return true;
+}
 
-    int32_t frameCount = 0;
-    uint32_t startTime = 0;
-    uint32_t endTime = 0;
-    PlayerVolume music(player);
-    const int faded = fade(platform, console, surface1, surface2, music, FADE_IN);
-    if (!moduleLoad.finish()) failNamed(console, "can't load modfile '%s'!", kModuleName);
-    // A quit during the opening fade skips the music and the loop: the statistics stay at 0.
-    if (faded) {
-        player.setVolume(100);
-        if (!player.play()) fail(console, "can't play module!");
-        FrameLoop loop(platform, console, surface1, surface2, picture, fontSheet, textSurface, sprite, music);
-        armScheduler(platform, loop.scheduler);
-        startTime = platform.clockMs();
-        if (settings.beforeFrameLoop) settings.beforeFrameLoop();
-        loop.run();
-        frameCount = loop.frameCount;
-        endTime = loop.endTime;
+bool Intro::enterLoop() {
+    player->setVolume(100);
+    if (!player->play()) return fail("can't play module!");
+    loop.emplace(platform, *console, surface1, surface2, picture, fontSheet, textSurface, sprite, *music);
+    armScheduler(platform, loop->scheduler());
+    startTime = platform.clockMs();
+    if (settings.beforeFrameLoop) settings.beforeFrameLoop();
+    phase = Phase::Loop;
+    return true;
+}
+
+bool Intro::advance() {
+    if (phase == Phase::Opening) {
+        const FadePass pass = opening->pass(platform);
+        if (pass == FadePass::Presented) {
+            due = opening->deadline();
+            return true;
+        }
+        if (!moduleLoad->finish()) return failNamed("can't load modfile '%s'!", kModuleName);
+        // A quit during the opening fade skips the music and the loop: the statistics stay at 0.
+        if (pass == FadePass::Cut) {
+            phase = Phase::Over;
+            return false;
+        }
+        if (!enterLoop()) return false;
     }
+    if (phase != Phase::Loop) return false;
+    if (!loop->advance()) {
+        phase = Phase::Over;
+        return false;
+    }
+    due = loop->nextFrameDue();
+    return true;
+}
 
-    player.pause();
-    player.shutdown();
-    printStatistics(frameCount, startTime, endTime);
-    console.close();
-    return 0;
+void Intro::finish() {
+    if (player) {
+        player->pause();
+        player->shutdown();
+    }
+    if (loop) {
+        printStatistics(loop->frameCount(), startTime, loop->endTime());
+    } else {
+        printStatistics(0, 0, 0);
+    }
+    if (console) console->close();
 }

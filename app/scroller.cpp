@@ -98,14 +98,14 @@ void Scroller::init() {
     }
 }
 
-int Scroller::update(_vktSurface& textSurface, const _vktSurface& fontSheet) {
+bool Scroller::update(_vktSurface& textSurface, const _vktSurface& fontSheet) {
     if (typeDelay != 0) --typeDelay;
     if (typeDelay == 0) {
         ++typedCount;
         if (typedCount > SCROLL_PAGE_SIZE) {
             // The page is complete: the surface keeps it while the hold blinks it.
             --holdCounter;
-            if (holdCounter != 0) return blinkTable[SCROLL_HOLD - holdCounter];
+            if (holdCounter != 0) return blinkTable[SCROLL_HOLD - holdCounter] != 0;
             holdCounter = SCROLL_HOLD;
             pageIndex = (pageIndex + 1) % SCROLL_PAGES;
             typedCount = 0;
@@ -116,7 +116,7 @@ int Scroller::update(_vktSurface& textSurface, const _vktSurface& fontSheet) {
         typeDelay = SCROLL_TYPE_DELAY;
     }
     draw(textSurface, fontSheet);
-    return 1;
+    return true;
 }
 
 void Scroller::draw(_vktSurface& textSurface, const _vktSurface& fontSheet) const {

@@ -33,8 +33,8 @@ public:
     // Clears pageBuffer and fills blinkTable and glyphMap.
     void init();
     // One frame: types, holds or changes the page, and draws the typed glyphs from fontSheet onto
-    // textSurface. Non-zero when textSurface is to be shown this frame.
-    int update(_vktSurface& textSurface, const _vktSurface& fontSheet);
+    // textSurface. True when textSurface is to be shown this frame.
+    bool update(_vktSurface& textSurface, const _vktSurface& fontSheet);
 
     char pageBuffer[SCROLL_PAGE_SIZE] = {};  // the page as typed so far, row-major; spaces elsewhere
     GlyphCell glyphMap[256] = {};            // by character code as an unsigned byte; {0, 0} is the A

@@ -2,6 +2,7 @@
 #include "statistics.h"
 
 #include "diag.h"
+#include "timing.h"
 
 double framesPerSecond(int32_t frameCount, uint32_t startTime, uint32_t endTime) {
     // The difference read as signed keeps a run across the 32-bit clock wrap right.
@@ -12,10 +13,9 @@ double framesPerSecond(int32_t frameCount, uint32_t startTime, uint32_t endTime)
 }
 
 void printStatistics(int32_t frameCount, uint32_t startTime, uint32_t endTime) {
-    constexpr int kMaxFps = 25;  // the 40 ms frame
     print("\n\n\n");
     print("\n frames: %d", frameCount);
-    print("\n MAX_FPS: %d", kMaxFps);
+    print("\n MAX_FPS: %d", FRAMES_PER_SECOND);
     print("\n fps: %.3f", framesPerSecond(frameCount, startTime, endTime));
     print("\n\n\n");
 }

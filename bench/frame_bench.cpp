@@ -14,10 +14,11 @@
 #include "frame_loop.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
+#include "timing.h"
 
 namespace {
 
-// A clock that leaps a whole frame at every read, so the loop never waits.
+// A clock that leaps a whole frame at every read: every frame is due at once.
 uint32_t leapingNow = 0;
 uint32_t leapingClock() {
     leapingNow += FRAME_MS;
@@ -51,16 +52,16 @@ void runFrames(benchmark::State& state, bool update) {
     SilentVolume music;
     FrameLoop loop(platform, console, surface1, surface2, pictures.picture, pictures.fontSheet, textSurface,
                    pictures.sprite, music);
-    loop.scheduler.effectMode = static_cast<int32_t>(state.range(1));
-    loop.scheduler.spriteDeadline = leapingNow + 1000000000u;
-    loop.scheduler.modeDeadline = leapingNow + 1000000000u;
+    loop.scheduler().effectMode = static_cast<int32_t>(state.range(1));
+    loop.scheduler().spriteDeadline = leapingNow + 1000000000u;
+    loop.scheduler().modeDeadline = leapingNow + 1000000000u;
     skipScreenUpdates = !update;
     for (auto _ : state) {
         // Every frame at its heaviest: the sprite up and a full page of 160 glyphs.
-        loop.scheduler.spriteFrames = SPRITE_SHOW_FRAMES;
-        loop.scroller.typeDelay = 1000;
-        std::memset(loop.scroller.pageBuffer, 'W', sizeof loop.scroller.pageBuffer);
-        loop.runFrame();
+        loop.scheduler().spriteFrames = SPRITE_SHOW_FRAMES;
+        loop.scroller().typeDelay = 1000;
+        std::memset(loop.scroller().pageBuffer, 'W', sizeof loop.scroller().pageBuffer);
+        loop.advance();
     }
     skipScreenUpdates = false;
     state.SetItemsProcessed(state.iterations() * INTRO_WIDTH * INTRO_HEIGHT);
@@ -77,8 +78,8 @@ void BM_WholeFrame_NoUpdate(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeFrame_NoUpdate)->ArgsProduct({{32, 16}, {0, 3}})->Unit(benchmark::kMicrosecond);
 
-// The rest of the running program's floor: one frame's 40 ms of the module (1764 stereo samples at
-// 44100 Hz), rendered as SDL's audio thread does, without a device.
+// The rest of the running program's floor: one frame's music (FRAME_SAMPLES stereo samples), rendered as
+// SDL's audio thread does, without a device.
 void BM_MusicFrame(benchmark::State& state) {
     _vktBassModPlayer player(BASSMOD_DEVICE_NONE);
     player.setVolume(100);  // as the intro plays it
@@ -86,9 +87,9 @@ void BM_MusicFrame(benchmark::State& state) {
         state.SkipWithError("no player or module");
         return;
     }
-    std::vector<int16_t> audio(2 * 1764);
+    std::vector<int16_t> audio(2 * FRAME_SAMPLES);
     for (auto _ : state) {
-        BASSMOD_Render(audio.data(), 1764);
+        BASSMOD_Render(audio.data(), FRAME_SAMPLES);
         benchmark::DoNotOptimize(audio.data());
     }
     player.shutdown();

@@ -33,9 +33,10 @@ import sys
 import tempfile
 import time
 
-FRAME_NS = 40_000_000
-SETTLE_SECONDS = 5.0  # start-up, the opening fade (2.48 s) and a margin
-AUDIO_RATE = 44100
+from intro_timing import FRAME_MS, MUSIC_RATE as AUDIO_RATE
+
+FRAME_NS = FRAME_MS * 1_000_000
+SETTLE_SECONDS = 5.0  # start-up, the opening fade and a margin
 
 
 def task_times(pid):

@@ -60,7 +60,7 @@ void loadConverted(_vktSurface& surface, const char* name) {
 }  // namespace
 
 void gatherFloor(uint32_t* destination, const uint32_t* table, uint32_t start, uint32_t stride, int kernel) {
-    if (kernel == DISTORT_KERNEL_AVX2)
+    if (kernel == CPU_VARIANT_AVX2)
         gatherFloorAvx2(destination, table, start, stride);
     else
         gatherFloorBaseline(destination, table, start, stride);

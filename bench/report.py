@@ -22,7 +22,7 @@ import platform
 import re
 import subprocess
 
-FRAME_MS = 40.0
+from intro_timing import FRAME_MS
 RUNNING_TITLE = "## The running program: CPU time and frame pacing"
 LOADED_TITLE = "## The running program beside CPU-bound processes"
 

@@ -4,12 +4,10 @@
 #include <cstdarg>
 #include <cstdlib>
 
-FILE* messageIn = stdin;
 FILE* messageOut = stdout;
 FILE* messageErr = stderr;
 
-void setMessageStreams(FILE* in, FILE* out, FILE* err) {
-    messageIn = in;
+void setMessageStreams(FILE* out, FILE* err) {
     messageOut = out;
     messageErr = err;
 }

@@ -6,10 +6,9 @@
 #include <utility>
 
 // Where messages go; the entry function points them at the standard streams before printing.
-extern FILE* messageIn;
 extern FILE* messageOut;
 extern FILE* messageErr;
-void setMessageStreams(FILE* in, FILE* out, FILE* err);
+void setMessageStreams(FILE* out, FILE* err);
 
 // Formatted text to the output stream, flushed at once. Texts start with "\n " and end without a break.
 void print(const char* format, ...) __attribute__((format(printf, 1, 2)));

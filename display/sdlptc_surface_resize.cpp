@@ -49,13 +49,13 @@ __attribute__((target("avx2"))) void sampleRow32Avx2(const uint8_t* sourceRow, u
 }
 #endif
 
-int samplerInUse = bestCpuVariant();
+int resizeVariantInUse = bestCpuVariant();
 
 // One source row at the new width, in the sampler in use where it applies.
 void sampleRowOfBytes(const uint8_t* sourceRow, uint8_t* row, int width, int32_t step, int bytes) {
 #if CPU_VARIANT_AVX2_BUILT
     // 32-bit lanes hold positions up to (width - 1) × step < old width × 1024.
-    if (bytes == 4 && samplerInUse == RESIZE_SAMPLER_AVX2 && int64_t{width} * step < (int64_t{1} << 31)) {
+    if (bytes == 4 && resizeVariantInUse == CPU_VARIANT_AVX2 && int64_t{width} * step < (int64_t{1} << 31)) {
         sampleRow32Avx2(sourceRow, row, width, step);
         return;
     }
@@ -67,16 +67,12 @@ void sampleRowOfBytes(const uint8_t* sourceRow, uint8_t* row, int width, int32_t
 
 }  // namespace
 
-int bestResizeSampler() {
-    return bestCpuVariant();
+int resizeVariant() {
+    return resizeVariantInUse;
 }
 
-int selectResizeSampler(int sampler) {
-    return selectCpuVariant(samplerInUse, sampler);
-}
-
-int resizeSampler() {
-    return samplerInUse;
+int selectResizeVariant(int variant) {
+    return selectCpuVariant(resizeVariantInUse, variant);
 }
 
 int _vktSurface::resize(int newWidth, int newHeight) {

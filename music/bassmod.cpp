@@ -17,9 +17,9 @@
 
 namespace {
 
-constexpr int OUTPUT_SAMPLES = 1024;  // frames per SDL buffer: 23 ms at 44100 Hz
+constexpr int OUTPUT_SAMPLES = 1024;  // frames per SDL buffer: 23 ms at MUSIC_RATE
 // Frames rendered between two looks at the current row. A ProTracker tick lasts at least 9.8 ms (tempo
-// 255), so 128 frames (2.9 ms at 44100 Hz) never step over a row.
+// 255), so 128 frames (2.9 ms at MUSIC_RATE) never step over a row.
 constexpr int SYNC_CHUNK = 128;
 constexpr double VOLUME_RAMP_SECONDS = 0.005;  // a full 0..100 volume change takes this long
 constexpr int MAX_CHANNELS = 256;
@@ -130,7 +130,7 @@ struct Sync {
 struct Player {
     bool initialised = false;
     bool deviceOpen = false;
-    int32_t rate = 44100;
+    int32_t rate = MUSIC_RATE;
     openmpt_module* module = nullptr;
     std::atomic<int> volume{100};      // target, 0..100
     std::atomic<bool> playing{false};  // false: paused

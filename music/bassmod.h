@@ -1,5 +1,5 @@
 // bassmod.h: the module-player library layer: one tracker module at a time, decoded by libopenmpt and
-// played through SDL audio at 44100 Hz, 16-bit stereo. Results are 1 (true) or 0 (false) unless said.
+// played through SDL audio at MUSIC_RATE, 16-bit stereo. Results are 1 (true) or 0 (false) unless said.
 // Calls come from one thread at a time, except that BASSMOD_Render may run while another thread loads
 // a module; the music is rendered on SDL's audio thread.
 #pragma once
@@ -7,6 +7,9 @@
 
 // Version word the player checks before initialising.
 inline constexpr uint32_t BASSMOD_VERSION = 0x00010000;  // this layer, 1.0
+
+// The music's sample rate, Hz: what the intro's player opens and what the layer mixes at before that.
+inline constexpr uint32_t MUSIC_RATE = 44100;
 
 // Devices of BASSMOD_Init: the default output (1 means the same), or none, where the music is only
 // rendered on request through BASSMOD_Render.

@@ -26,7 +26,7 @@ int _vktBassModPlayer::init() {
     status = 0;
     // Another version is treated as no library at all.
     if (BASSMOD_GetVersion() != BASSMOD_VERSION) return status;
-    status = BASSMOD_Init(BASSMOD_DEVICE_DEFAULT, 44100, 0) ? 1 : 0;
+    status = BASSMOD_Init(BASSMOD_DEVICE_DEFAULT, MUSIC_RATE, 0) ? 1 : 0;
     return status;
 }
 
@@ -114,6 +114,6 @@ int _vktBassModPlayer::init(int device) {
     BASSMOD_Free();
     status = 0;
     if (BASSMOD_GetVersion() != BASSMOD_VERSION) return status;
-    status = BASSMOD_Init(device, 44100, 0) ? 1 : 0;
+    status = BASSMOD_Init(device, MUSIC_RATE, 0) ? 1 : 0;
     return status;
 }

@@ -15,7 +15,7 @@ public:
     _vktBassModPlayer(const _vktBassModPlayer&) = delete;
     _vktBassModPlayer& operator=(const _vktBassModPlayer&) = delete;
 
-    // Frees the library, checks its version and opens the default output at 44100 Hz; status.
+    // Frees the library, checks its version and opens the default output at MUSIC_RATE; status.
     int init();
     // The same on a device of BASSMOD_Init: BASSMOD_DEVICE_DEFAULT, or BASSMOD_DEVICE_NONE, where nothing
     // sounds and BASSMOD_Render takes the music out; status.

@@ -6,7 +6,7 @@
 # ends inside a system library (SDL 2 does not survive some of its own allocations failing) is listed
 # apart and fails the sweep only with --strict: the program cannot mend it.
 #   scripts/alloc-fail.sh [--frames K] [--step S] [--from N] [--to N] [--strict] [--no-build] [BUILD_DIR]
-# K presents (default 70: the opening fade's 62 and 8 frames of the intro) end the counted stretch; the
+# K presents (default 70: the opening fade and 8 frames of the intro) end the counted stretch; the
 # program is then asked to quit (SIGTERM), which it reads as a quit key. Every
 # Sth allocation from N on is refused (default: all of them, 1 to the count of the stretch). The
 # failing runs' output is kept in BUILD_DIR/alloc-fail/. The sanitizer suite runs a sampled sweep

@@ -36,8 +36,9 @@ case "${1:-}" in
     --fresh) packages+=(debootstrap util-linux) ;;
     --web) packages+=("${web_build[@]}") ;;
     --web-test)
+        # python3-websocket: bench/web_pacing.py's DevTools client.
         packages+=("${web_build[@]}" "${x_session[@]}" chromium firefox-esr webkit2gtk-driver pulseaudio
-                   pulseaudio-utils)
+                   pulseaudio-utils python3 python3-websocket)
         # Debian's nodejs comes without npm; a node from elsewhere may bring its own.
         command -v npm >/dev/null || packages+=(npm)
         ;;

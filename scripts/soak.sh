@@ -72,6 +72,8 @@ soak() {
 report() {
     python3 - "$1" "$2" "$minutes" <<'EOF'
 import os, re, sys
+sys.path.insert(0, "bench")
+from intro_timing import MUSIC_RATE
 
 folder, kind, minutes = sys.argv[1], sys.argv[2], int(sys.argv[3])
 def read(name):
@@ -137,7 +139,7 @@ if kind == "x":
                 current = 0
                 last = position + len(chunk)
             position += len(chunk)
-    bytes_per_ms = 44100 * 4 / 1000
+    bytes_per_ms = MUSIC_RATE * 4 / 1000  # 16-bit stereo
     if first is None:
         verdict(False, "the recording holds no sound")
     else:

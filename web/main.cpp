@@ -1,125 +1,156 @@
 // main.cpp (web): the intro's entry in the browser page. The page calls main once the user has clicked
-// (or pressed a key), so that the sound may start. The frame wait sleeps through emscripten_sleep, which
-// hands the browser back its thread (events, painting, audio) between frames.
+// (or pressed a key), so that the sound may start. main runs the start-up and hands the frames to the
+// browser's animation frames; it returns to the page at once.
 //
-// With the arguments "--test LOOPFRAMES [KEYFRAME...]" the page runs the intro as dovoz1-capture does,
-// for web-test: the clock moves 40 ms per presented frame, the seed is 1, the music is rendered per
-// frame instead of played, and each frame's pixels and music go to the page. After loop frame KEYFRAME
-// (1 or more) and LOOPFRAMES the run waits for a real key from the browser, which the intro then reads
-// at its next frame, where the capture's --keys puts it.
+// With the arguments "--test SECONDS SEED KEYS" the page runs the intro's virtual run as
+// `dovoz1-capture DIR --seconds SECONDS --seed SEED --keys KEYS` does, for web-test: every presented
+// frame's pixels and music go to the page.
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "bassmod.h"
+#include "capture_options.h"
 #include "frame_loop.h"
 #include "intro.h"
 #include "platform.h"
 #include "sdlptc_surface.h"
-
-// This file speaks SDL2 itself; the display library's SDL 1.2 names are not for it.
-#undef SDL_Event
-#undef SDL_KEYDOWN
+#include "timing.h"
+#include "virtual_run.h"
 
 namespace {
 
-constexpr int AUDIO_FRAMES = 44100 * FRAME_MS / 1000;  // music per presented frame, stereo frames
-constexpr int KEY_POLL_MS = 10;
-// How long before a deadline the sleep ends: a page's timers fire some milliseconds late (browsers hold
-// back timers set from timers by up to 4 ms), and the wait reads the clock for the rest.
-constexpr double SLEEP_LEAD_MS = 8.0;
+// The intro's clock in the page: the time of the animation frame being handled, in milliseconds.
+uint32_t frameTime = 0;
 
 uint32_t pageClock() {
-    return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
+    return frameTime;
 }
 
-void pageSleep(uint32_t deadline) {
-    const double ahead = static_cast<double>(static_cast<int32_t>(deadline - pageClock())) - SLEEP_LEAD_MS;
-    // A zero sleep still yields, so the page stays alive even when frames run late.
-    emscripten_sleep(ahead > 0 ? static_cast<unsigned>(ahead) : 0);
+// Animation frames come on the display's refreshes, a frame's deadline usually between two of
+// them. A frame handled at most one intro frame after its deadline is given the deadline as its time,
+// so that the frames stay on the FRAME_MS grid and average 25 a second whatever the refresh rate (at 60 Hz,
+// 33 and 50 ms apart in turn, where timing each from its own refresh would give 20 a second). A page
+// further behind, a hidden tab, starts a new grid from the present instead of catching up.
+bool frameDue(uint32_t due, bool first) {
+    const uint32_t now = static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
+    if (first) {
+        frameTime = now;
+        return true;
+    }
+    if (!clockReached(now, due)) return false;
+    frameTime = now - due < FRAME_MS ? due : now;
+    return true;
 }
 
-// The test run's state: the virtual clock and the frames at which it waits for a key.
-struct TestRun {
-    uint32_t now = 0;
-    bool inLoop = false;
-    int32_t loopFrame = 0;           // loop frames presented
-    std::vector<int32_t> keyFrames;  // ascending, the last one the quit
-    size_t nextKey = 0;
-    std::vector<int16_t> audio = std::vector<int16_t>(2 * AUDIO_FRAMES);
+void ended(int status) {
+    emscripten_cancel_main_loop();
+    EM_ASM({ Module.introEnded($0); }, status);
+}
+
+// The s key writes the screenshot into the page's memory, where nobody sees it: the page offers it as a
+// download instead, and the file goes.
+void offerScreenshot() {
+    FILE* file = std::fopen(SCREENSHOT_FILE, "rb");
+    if (!file) return;
+    std::vector<unsigned char> bytes;
+    unsigned char block[4096];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+        bytes.insert(bytes.end(), block, block + got);
+    std::fclose(file);
+    std::remove(SCREENSHOT_FILE);
+    EM_ASM(
+        {
+            if (Module.screenshotTaken) Module.screenshotTaken(HEAPU8.slice($0, $0 + $1));
+        },
+        bytes.data(), bytes.size());
+}
+
+struct UserRun {
+    Intro intro;
+    bool first = true;
 };
 
-TestRun test;
-
-uint32_t testClock() {
-    return test.now;
-}
-
-// Blocks (yielding to the page) until a key-down waits in SDL's queue, left there for the intro.
-void waitForKey(int32_t frame) {
-    EM_ASM({ Module.testWaitingAt = $0; }, frame);
-    SDL_Event event;
-    for (;;) {
-        SDL_PumpEvents();
-        if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN) > 0) break;
-        emscripten_sleep(KEY_POLL_MS);
+void userFrame(void* state) {
+    UserRun& run = *static_cast<UserRun*>(state);
+    if (!frameDue(run.intro.nextFrameDue(), run.first)) return;
+    run.first = false;
+    if (run.intro.advance()) {
+        offerScreenshot();
+        return;
     }
-    EM_ASM({ Module.testWaitingAt = -1; });
+    if (run.intro.failed()) return ended(1);
+    run.intro.finish();
+    ended(0);
 }
 
-// Each presented frame and its 40 ms of music go to the page.
-void testFrame(const _vktSurface& presented) {
-    const SDL_Surface* surface = presented.surface;
+// Each presented frame and its music go to the page.
+void sendFrame(const _vktSurface& shown, const int16_t* music) {
+    const SDL_Surface* surface = shown.surface;
     EM_ASM({ Module.testFrame(HEAPU8.subarray($0, $0 + $1 * $2), $1, $2, $3); }, surface->pixels,
            surface->pitch, surface->h, surface->w);
-    BASSMOD_Render(test.audio.data(), AUDIO_FRAMES);
-    EM_ASM({ Module.testAudio(HEAP16.subarray($0 >> 1, ($0 >> 1) + $1)); }, test.audio.data(),
-           static_cast<int>(test.audio.size()));
-    if (test.inLoop) ++test.loopFrame;
+    EM_ASM({ Module.testAudio(HEAP16.subarray($0 >> 1, ($0 >> 1) + $1)); }, music, 2 * FRAME_SAMPLES);
 }
 
-// Every presented frame is followed by its wait, which moves the clock to the deadline, 40 ms on, as
-// the capture's clock moves per frame. Sleeping happens only here, in the clock's own seam: the frame
-// waits for its key and yields once, so the page shows the run's progress.
-void testSleep(uint32_t deadline) {
-    test.now = deadline;
-    if (test.inLoop && test.nextKey < test.keyFrames.size() && test.keyFrames[test.nextKey] <= test.loopFrame)
-        waitForKey(test.keyFrames[test.nextKey++]);
-    emscripten_sleep(0);
+// The test run needs no pacing: as many frames per animation frame as fit in a few milliseconds, so the
+// page stays responsive and shows the run's progress.
+constexpr double TEST_SLICE_MS = 8.0;
+
+void testFrames(void* state) {
+    VirtualRun& run = *static_cast<VirtualRun*>(state);
+    const double start = emscripten_get_now();
+    do {
+        if (!run.advance()) {
+            if (run.failed()) return ended(1);
+            run.finish();
+            return ended(0);
+        }
+    } while (emscripten_get_now() - start < TEST_SLICE_MS);
 }
 
-void testLoopStarting() {
-    test.inLoop = true;
-    test.loopFrame = 0;
+// The test run's script from the capture's own options; false with the reason on standard error.
+bool testScript(const char* seconds, const char* seed, const char* keys, RunScript& script) {
+    // The page writes no files: the capture's directory is only a name here.
+    std::vector<std::string> words = {"page", "--seconds", seconds, "--seed", seed};
+    if (*keys != '\0') words.insert(words.end(), {"--keys", keys});
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    CaptureOptions options;
+    std::string error;
+    if (!parseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    script = RunScript{options.seed, options.loopFrames, options.keys};
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // SDL2 would also yield at every window update. The frame wait yields already, and sleeping only
-    // there keeps ASYNCIFY's instrumentation to the functions web/CMakeLists.txt names. Set in the
-    // environment, as SDL_Quit clears the hints the console's start-up would set.
-    setenv("SDL_EMSCRIPTEN_ASYNCIFY", "0", 1);
-    IntroSettings settings;
-    Platform platform;
-    if (argc >= 3 && std::strcmp(argv[1], "--test") == 0) {
-        for (int i = 3; i < argc; ++i) test.keyFrames.push_back(std::atoi(argv[i]));
-        test.keyFrames.push_back(std::atoi(argv[2]));
-        std::sort(test.keyFrames.begin(), test.keyFrames.end());
-        platform.clock = Clock{testClock, testSleep};
-        platform.frameObserver = testFrame;
-        settings.musicDevice = BASSMOD_DEVICE_NONE;
-        settings.fixedSeed = true;
-        settings.seed = 1;
-        settings.beforeFrameLoop = testLoopStarting;
-    } else {
-        platform.clock = Clock{pageClock, pageSleep};
+    // Both runs outlive main, which the main loop leaves at once.
+    if (argc == 5 && std::strcmp(argv[1], "--test") == 0) {
+        RunScript script;
+        if (!testScript(argv[2], argv[3], argv[4], script)) {
+            EM_ASM({ Module.introEnded(2); });
+            return 2;
+        }
+        auto* run = new VirtualRun(script, sendFrame);
+        if (!run->start()) {
+            EM_ASM({ Module.introEnded(1); });
+            return 1;
+        }
+        emscripten_set_main_loop_arg(testFrames, run, 0, true);
+        return 0;
     }
-    const int status = runIntro(settings, platform);
-    EM_ASM({ Module.introEnded($0); }, status);
-    return status;
+    auto* run = new UserRun{Intro(IntroSettings{}, Platform{.clock = Clock{pageClock}})};
+    if (!run->intro.start()) {
+        EM_ASM({ Module.introEnded(1); });
+        return 1;
+    }
+    emscripten_set_main_loop_arg(userFrame, run, 0, true);
+    return 0;
 }

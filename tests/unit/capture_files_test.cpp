@@ -206,7 +206,7 @@ TEST(CaptureTimelineTest, NamesLengthsAndProgress) {
     options.loopFrames = 50;
     EXPECT_EQ(expectedFrames(options), 62 + 50 + 62);
     // A quit key that is not the last key of its frame does nothing; the first one that is ends the loop.
-    options.keys = {{5, SDLK_q}, {5, SDLK_b}, {20, SDLK_SPACE}, {30, CAPTURE_KEY_CLOSE}, {40, SDLK_ESCAPE}};
+    options.keys = {{5, SDLK_q}, {5, SDLK_b}, {20, SDLK_SPACE}, {30, SCRIPT_KEY_CLOSE}, {40, SDLK_ESCAPE}};
     EXPECT_EQ(expectedFrames(options), 62 + 30 + 62);
 
     EXPECT_EQ(progressLine(812, 1624, 4.0),

@@ -53,7 +53,7 @@ TEST(CaptureOptionsTest, KeysLandOnTheFrameStartingAtOrAfterTheirTime) {
         options, error))
         << error;
     const std::vector<std::pair<int32_t, int32_t>> expected = {
-        {0, SDLK_s},   {1, SDLK_q},       {1, SDLK_b},        {300, SDLK_b}, {300, CAPTURE_KEY_CLOSE},
+        {0, SDLK_s},   {1, SDLK_q},       {1, SDLK_b},        {300, SDLK_b}, {300, SCRIPT_KEY_CLOSE},
         {301, SDLK_x}, {750, SDLK_SPACE}, {1500, SDLK_RETURN}};
     ASSERT_EQ(options.keys.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -65,8 +65,8 @@ TEST(CaptureOptionsTest, KeysLandOnTheFrameStartingAtOrAfterTheirTime) {
 TEST(CaptureOptionsTest, KeyNames) {
     int32_t key = 0;
     const std::vector<std::pair<std::string, int32_t>> names = {
-        {"space", SDLK_SPACE},   {"SPACE", SDLK_SPACE}, {"enter", SDLK_RETURN},       {"return", SDLK_RETURN},
-        {"escape", SDLK_ESCAPE}, {"Esc", SDLK_ESCAPE},  {"close", CAPTURE_KEY_CLOSE}, {"Q", SDLK_q},
+        {"space", SDLK_SPACE},   {"SPACE", SDLK_SPACE}, {"enter", SDLK_RETURN},      {"return", SDLK_RETURN},
+        {"escape", SDLK_ESCAPE}, {"Esc", SDLK_ESCAPE},  {"close", SCRIPT_KEY_CLOSE}, {"Q", SDLK_q},
         {"1", SDLK_1},           {":", SDLK_COLON}};
     for (const auto& [name, expected] : names) {
         ASSERT_TRUE(keyFromName(name, key)) << name;

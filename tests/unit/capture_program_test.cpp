@@ -20,9 +20,9 @@
 
 #include "bassmod_player.h"
 #include "frame_loop.h"
-#include "intro.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
+#include "virtual_run.h"
 
 namespace {
 
@@ -262,25 +262,7 @@ TEST_F(CaptureProgramTest, AnotherSeedMovesOnlyTheSprite) {
     }
 }
 
-// The intro's own run in this process, on a clock that moves on 40 ms with each presented frame, with
-// keys pushed before the loop frames that read them and each screenshot read back as it is written.
-namespace own {
-
-uint32_t now = 0;
-bool inLoop = false;
-int loopFrame = 0;  // the next loop frame to read keys
-std::map<int, std::vector<SDLKey>> keys;
-std::map<int, std::vector<uint8_t>> screenshots;  // by the loop frame that read the s key
-
-void pushKeys() {
-    for (SDLKey key : keys[loopFrame]) {
-        SDL_Event event{};
-        event.type = SDL_KEYDOWN;
-        event.key.keysym.sym = key;
-        SDL_PushEvent(&event);
-    }
-}
-
+// The RGB pixels of the screenshot file; empty when it is missing or not 320×200.
 std::vector<uint8_t> screenshotRgb() {
     SDL_Surface* shot = SDL_LoadBMP(SCREENSHOT_FILE);
     if (!shot || shot->w != 320 || shot->h != 200) return {};
@@ -299,25 +281,9 @@ std::vector<uint8_t> screenshotRgb() {
     return rgb;
 }
 
-void presented(const _vktSurface&) {
-    now += 40;
-    if (!inLoop) return;
-    const int done = loopFrame++;
-    for (SDLKey key : keys[done])
-        if (key == SDLK_s) screenshots[done] = screenshotRgb();
-    pushKeys();
-}
-
-void loopStarting() {
-    inLoop = true;
-    loopFrame = 0;
-    pushKeys();
-}
-
-}  // namespace own
-
 // A screenshot saves the picture presented two frames before the one that read the key: here the first
-// frames with the sprite and in the next effect mode, so a key a frame late or early shows.
+// frames with the sprite and in the next effect mode, so a key a frame late or early shows. The intro's
+// own virtual run in this process reads each screenshot back as soon as its frame is presented.
 TEST_F(CaptureProgramTest, FramesAreWhatTheIntroItselfShows) {
     const ProgramExit run = capture("d", {"--seconds", "2", "--keys", "0.2:b,1:space"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -325,24 +291,24 @@ TEST_F(CaptureProgramTest, FramesAreWhatTheIntroItselfShows) {
     char* previous = getcwd(nullptr, 0);
     ASSERT_EQ(chdir(root.c_str()), 0);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    own::now = 0;
-    own::inLoop = false;
-    own::keys = {{5, {SDLK_b}}, {7, {SDLK_s}}, {25, {SDLK_SPACE}}, {27, {SDLK_s}}, {50, {SDLK_ESCAPE}}};
-    own::screenshots.clear();
-    Platform platform;
-    platform.clock = Clock{[] { return own::now; }};
-    platform.frameObserver = own::presented;
-    IntroSettings settings;
-    settings.musicDevice = BASSMOD_DEVICE_NONE;
-    settings.fixedSeed = true;
-    settings.seed = 1;
-    settings.beforeFrameLoop = own::loopStarting;
-    EXPECT_EQ(runIntro(settings, platform), 0);
+    const std::vector<int> shotFrames = {7, 27};  // loop frames that read s
+    std::map<int, std::vector<uint8_t>> screenshots;
+    int shown = 0;
+    VirtualRun own(RunScript{1, 50, {{5, SDLK_b}, {7, SDLK_s}, {25, SDLK_SPACE}, {27, SDLK_s}}},
+                   [&](const _vktSurface&, const int16_t*) {
+                       const int loopFrame = shown++ - FADE_FRAMES;
+                       for (int frame : shotFrames)
+                           if (loopFrame == frame) screenshots[frame] = screenshotRgb();
+                   });
+    ASSERT_TRUE(own.start());
+    while (own.advance()) {
+    }
+    own.finish();
     EXPECT_EQ(chdir(previous), 0);
     free(previous);
 
-    ASSERT_EQ(own::screenshots.size(), 2u);
-    for (const auto& [frame, rgb] : own::screenshots) {
+    ASSERT_EQ(screenshots.size(), 2u);
+    for (const auto& [frame, rgb] : screenshots) {
         ASSERT_EQ(rgb.size(), 320u * 200 * 3) << frame;
         EXPECT_TRUE(rgb == decodePng(frameName(root + "/d", FADE_FRAMES + frame - 2)))
             << "loop frame " << frame;

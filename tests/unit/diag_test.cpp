@@ -16,10 +16,10 @@ protected:
     void SetUp() override {
         out = open_memstream(&outText, &outSize);
         err = open_memstream(&errText, &errSize);
-        setMessageStreams(stdin, out, err);
+        setMessageStreams(out, err);
     }
     void TearDown() override {
-        setMessageStreams(stdin, stdout, stderr);
+        setMessageStreams(stdout, stderr);
         fclose(out);
         fclose(err);
         ::free(outText);

@@ -238,8 +238,9 @@ class DistortKernelTest : public DistortTest, public ::testing::WithParamInterfa
 protected:
     void SetUp() override {
         DistortTest::SetUp();
-        if (!effect.selectKernel(GetParam())) GTEST_SKIP() << "this processor lacks kernel " << GetParam();
+        if (!selectDistortVariant(GetParam())) GTEST_SKIP() << "this processor lacks kernel " << GetParam();
     }
+    void TearDown() override { selectDistortVariant(bestCpuVariant()); }
 };
 
 TEST_P(DistortKernelTest, EveryModeMatchesTheClosedFormFrame) {
@@ -281,7 +282,6 @@ TEST_P(DistortKernelTest, DrawsTheBaselineFrameForAnySteps) {
     // Huge zooms saturate the steps, so every coordinate sum wraps many times along a row.
     DistortEffect baseline;
     baseline.buildSineTables(256.0f);
-    ASSERT_EQ(baseline.selectKernel(DISTORT_KERNEL_BASELINE), 1);
     std::vector<uint32_t> expected(W * H), frame(W * H);
     const float zooms[] = {0.0f, 0.5f, 3.3f, -7.75f, 1.0e6f, -1.0e9f, 4.0e12f};
     const int32_t twists[] = {0, 1, -3, 511, 1024, INT32_MAX};
@@ -291,7 +291,9 @@ TEST_P(DistortKernelTest, DrawsTheBaselineFrameForAnySteps) {
             seed = seed * 1103515245u + 12345u;
             const int32_t step = static_cast<int32_t>(seed >> 8);
             const int32_t rowTwist = twists[(seed >> 4) % 6];
+            ASSERT_TRUE(selectDistortVariant(CPU_VARIANT_BASELINE));
             baseline.distortPicture(expected.data(), texture.data(), step, zoom, pixelTwist, rowTwist);
+            ASSERT_TRUE(selectDistortVariant(GetParam()));
             effect.distortPicture(frame.data(), texture.data(), step, zoom, pixelTwist, rowTwist);
             ASSERT_EQ(frame, expected) << "zoom " << zoom << " twists " << pixelTwist << "," << rowTwist;
             ASSERT_EQ(effect.effectAngle, baseline.effectAngle);
@@ -300,24 +302,24 @@ TEST_P(DistortKernelTest, DrawsTheBaselineFrameForAnySteps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, DistortKernelTest,
-                         ::testing::Values(DISTORT_KERNEL_BASELINE, DISTORT_KERNEL_AVX2),
+                         ::testing::Values(CPU_VARIANT_BASELINE, CPU_VARIANT_AVX2),
                          [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == DISTORT_KERNEL_AVX2 ? std::string("Avx2")
-                                                                      : std::string("Baseline");
+                             return info.param == CPU_VARIANT_AVX2 ? std::string("Avx2")
+                                                                   : std::string("Baseline");
                          });
 
 TEST(DistortKernelChoice, TheBestKernelRunsAndUnknownKernelsAreRefused) {
-    DistortEffect effect;
-    EXPECT_EQ(effect.kernel, bestDistortKernel());
-    EXPECT_EQ(effect.selectKernel(effect.kernel), 1);
-    EXPECT_EQ(effect.selectKernel(7), 0);
-    EXPECT_EQ(effect.selectKernel(-1), 0);
-    EXPECT_EQ(effect.kernel, bestDistortKernel());
-    EXPECT_EQ(effect.selectKernel(DISTORT_KERNEL_BASELINE), 1);
-    EXPECT_EQ(effect.kernel, DISTORT_KERNEL_BASELINE);
+    EXPECT_EQ(distortVariant(), bestCpuVariant());
+    EXPECT_TRUE(selectDistortVariant(distortVariant()));
+    EXPECT_FALSE(selectDistortVariant(7));
+    EXPECT_FALSE(selectDistortVariant(-1));
+    EXPECT_EQ(distortVariant(), bestCpuVariant());
+    EXPECT_TRUE(selectDistortVariant(CPU_VARIANT_BASELINE));
+    EXPECT_EQ(distortVariant(), CPU_VARIANT_BASELINE);
+    selectDistortVariant(bestCpuVariant());
     // A processor with AVX2 gets the gathering kernel.
     if (__builtin_cpu_supports("avx2")) {
-        EXPECT_EQ(bestDistortKernel(), DISTORT_KERNEL_AVX2);
+        EXPECT_EQ(bestCpuVariant(), CPU_VARIANT_AVX2);
     }
 }
 

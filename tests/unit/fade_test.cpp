@@ -13,6 +13,7 @@
 #include "sdl_fixture.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
+#include "timing.h"
 
 namespace {
 
@@ -50,6 +51,18 @@ void recordFrame(const _vktSurface& presented) {
                      readPixel(presented.console->screen, 0, 0), fakeNow});
     for (const LateKey& late : lateKeys) {
         if (late.afterFrames == shown.size()) pushKey(late.key);
+    }
+}
+
+// Drives a fade as the intro's caller does: a pass per frame, the clock moved on to each deadline in
+// between. 1 when the fade ran to its end, 0 when a quit key cut it short.
+int runFade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vktSurface& second,
+            VolumeControl& music, int direction) {
+    Fade fade(console, first, second, music, direction);
+    for (;;) {
+        const FadePass pass = fade.pass(platform);
+        if (pass != FadePass::Presented) return pass == FadePass::Finished ? 1 : 0;
+        if (!clockReached(fakeNow, fade.deadline())) fakeNow = fade.deadline();
     }
 }
 
@@ -99,15 +112,15 @@ protected:
 };
 
 TEST_F(FadeTest, ShowsSixtyTwoGreysInTurnOnBothSurfaces) {
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     EXPECT_EQ(shownPixels(), expectedGreys());
     for (size_t i = 0; i < shown.size(); ++i) {
         EXPECT_EQ(shown[i].surface, i % 2 == 0 ? &first : &second) << i;
         EXPECT_EQ(shown[i].screenPixel, shown[i].pixel) << "frame " << i << " reached the screen";
         if (i > 0) {
-            EXPECT_GE(shown[i].time - shown[i - 1].time, FADE_FRAME_MS) << i;
-            EXPECT_LE(shown[i].time - shown[i - 1].time, FADE_FRAME_MS + 2) << i;
+            EXPECT_GE(shown[i].time - shown[i - 1].time, FRAME_MS) << i;
+            EXPECT_LE(shown[i].time - shown[i - 1].time, FRAME_MS + 2) << i;
         }
     }
     // The caller's surfaces keep their order: the last two greys stay on them.
@@ -117,7 +130,7 @@ TEST_F(FadeTest, ShowsSixtyTwoGreysInTurnOnBothSurfaces) {
 }
 
 TEST_F(FadeTest, ClosingFadeRampsTheVolumeDownToZero) {
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 1);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_OUT), 1);
     EXPECT_EQ(shownPixels(), expectedGreys());
     std::vector<int> expected;
     for (int percent = 100; percent >= 0; percent -= 2) expected.push_back(percent);
@@ -131,20 +144,20 @@ TEST_F(FadeTest, QuitKeysEndItAtOnce) {
         shown.clear();
         volume.calls.clear();
         pushKey(key);
-        EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 0) << key;
+        EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_OUT), 0) << key;
         EXPECT_TRUE(shown.empty()) << key;
         EXPECT_TRUE(volume.calls.empty()) << key;
     }
     SDL_Event close{};
     close.type = SDL_QUIT;
     SDL_PushEvent(&close);
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 0);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_IN), 0);
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(FadeTest, QuitDuringTheClosingFadeLeavesTheVolumeWhereItWas) {
     lateKeys = {{20, SDLK_q}};
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_OUT), 0);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_OUT), 0);
     EXPECT_EQ(shown.size(), 20u);
     ASSERT_EQ(volume.calls.size(), 20u);
     EXPECT_EQ(volume.calls.back(), 62);
@@ -153,17 +166,17 @@ TEST_F(FadeTest, QuitDuringTheClosingFadeLeavesTheVolumeWhereItWas) {
 TEST_F(FadeTest, OtherKeysAreDropped) {
     pushKey(SDLK_SPACE);
     lateKeys = {{10, SDLK_b}, {30, SDLK_s}, {50, SDLK_a}};
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_IN), 1);
     EXPECT_EQ(shownPixels(), expectedGreys());
 }
 
 TEST_F(FadeTest, WaitsRunOnTimeAcrossTheClockWrap) {
     fakeNow = 0u - 1000u;
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     for (size_t i = 1; i < shown.size(); ++i) {
-        EXPECT_GE(shown[i].time - shown[i - 1].time, FADE_FRAME_MS) << i;
-        EXPECT_LE(shown[i].time - shown[i - 1].time, FADE_FRAME_MS + 2) << i;
+        EXPECT_GE(shown[i].time - shown[i - 1].time, FRAME_MS) << i;
+        EXPECT_LE(shown[i].time - shown[i - 1].time, FRAME_MS + 2) << i;
     }
     EXPECT_LT(shown.back().time, 2000u);  // ended just beyond the wrap
 }
@@ -178,7 +191,7 @@ TEST_F(FadeTest, SixteenBitConsoleShowsTheGreysConverted) {
     const _vktFormat work(FORMAT_XRGB8888);
     ASSERT_TRUE(first.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
     ASSERT_TRUE(second.createFor(console.get(), 320, 200, work, SURFACE_SOFTWARE, 0));
-    EXPECT_EQ(fade(platform, *console, first, second, volume, FADE_IN), 1);
+    EXPECT_EQ(runFade(platform, *console, first, second, volume, FADE_IN), 1);
     ASSERT_EQ(shown.size(), 62u);
     for (const Shown& frame : shown) {
         const uint32_t grey = frame.pixel & 0xFF;
@@ -189,7 +202,8 @@ TEST_F(FadeTest, SixteenBitConsoleShowsTheGreysConverted) {
 TEST_F(FadeTest, ThePlayerIsDrivenThroughItsVolume) {
     // The real player: with or without sound the fade runs to its end and ignores the results.
     _vktBassModPlayer player;
-    EXPECT_EQ(fade(platform, *console, first, second, player, FADE_OUT), 1);
+    PlayerVolume music(player);
+    EXPECT_EQ(runFade(platform, *console, first, second, music, FADE_OUT), 1);
     EXPECT_EQ(shown.size(), 62u);
     player.shutdown();
 }

@@ -1,5 +1,5 @@
-// Tests of the intro's whole run inside the test process, on a virtual clock and a fixed seed.
-#include "intro.h"
+// Tests of the intro's whole run inside the test process, on its virtual run with a fixed seed.
+#include "virtual_run.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "bassmod.h"
 #include "sdl_fixture.h"
 #include "sdlptc_surface.h"
 
@@ -24,53 +23,27 @@ size_t hashBytes(const void* bytes, size_t size) {
     return std::hash<std::string_view>{}(std::string_view(static_cast<const char*>(bytes), size));
 }
 
-void pushKey(SDLKey key) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
-}
-
-// The keys read by a loop frame: b at the first (the sprite takes random places), space at the fifth.
-void pushKeysOf(int loopFrame) {
-    if (loopFrame == 0) pushKey(SDLK_b);
-    if (loopFrame == 5) pushKey(SDLK_SPACE);
-    if (loopFrame == LOOP_FRAMES) pushKey(SDLK_ESCAPE);
-}
-
 // Every presented picture and the music played with it, as hashes in presentation order.
 struct RunRecord {
     std::vector<size_t> pictures;
     std::vector<size_t> music;
 };
 
-// One run with the music on no device, taken out frame by frame as the capture does, on a clock that
-// moves on 40 ms with each presented frame.
+// One run with seed 5: b at the first loop frame (the sprite takes random places), space at the fifth.
 RunRecord recordRun() {
-    RunRecord run;
-    uint32_t now = 0;
-    int loopFrame = -1;  // the next loop frame to read keys; -1 before the loop
-    std::vector<int16_t> audio(2 * AUDIO_FRAMES);
-    Platform platform;
-    platform.clock = Clock{[&now] { return now; }};
-    platform.frameObserver = [&](const _vktSurface& shown) {
-        const std::vector<uint8_t> pixels = pixelBytes(shown.surface);
-        run.pictures.push_back(hashBytes(pixels.data(), pixels.size()));
-        BASSMOD_Render(audio.data(), AUDIO_FRAMES);
-        run.music.push_back(hashBytes(audio.data(), audio.size() * sizeof audio[0]));
-        now += 40;
-        if (loopFrame >= 0) pushKeysOf(++loopFrame);
-    };
-    IntroSettings settings;
-    settings.musicDevice = BASSMOD_DEVICE_NONE;
-    settings.fixedSeed = true;
-    settings.seed = 5;
-    settings.beforeFrameLoop = [&loopFrame] {
-        loopFrame = 0;
-        pushKeysOf(0);
-    };
-    EXPECT_EQ(runIntro(settings, platform), 0);
-    return run;
+    RunRecord record;
+    VirtualRun run(RunScript{5, LOOP_FRAMES, {{0, SDLK_b}, {5, SDLK_SPACE}}},
+                   [&record](const _vktSurface& shown, const int16_t* music) {
+                       const std::vector<uint8_t> pixels = pixelBytes(shown.surface);
+                       record.pictures.push_back(hashBytes(pixels.data(), pixels.size()));
+                       record.music.push_back(hashBytes(music, 2 * AUDIO_FRAMES * sizeof music[0]));
+                   });
+    EXPECT_TRUE(run.start());
+    while (run.advance()) {
+    }
+    EXPECT_FALSE(run.failed());
+    run.finish();
+    return record;
 }
 
 // Nothing of the first run carries over: the effect's angle, the zoom and spin, the ramp's position, the

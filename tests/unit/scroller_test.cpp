@@ -261,7 +261,7 @@ TEST_F(ScrollerTest, AllSpacePageTypesWithoutDrawing) {
     blank.init();
     blank.typeDelay = 1;
     // Page 0's first line is all spaces: 60 calls type it and draw nothing.
-    for (int i = 0; i < 60; ++i) ASSERT_EQ(blank.update(textSurface, fontSheet), 1);
+    for (int i = 0; i < 60; ++i) ASSERT_TRUE(blank.update(textSurface, fontSheet));
     EXPECT_EQ(blank.typedCount, 20);
     EXPECT_TRUE(surfaceIsClear());
 }

@@ -188,10 +188,10 @@ class ResizeSamplerTest : public SdlTest, public ::testing::WithParamInterface<i
 protected:
     void SetUp() override {
         SdlTest::SetUp();
-        if (!selectResizeSampler(GetParam())) GTEST_SKIP() << "this processor lacks sampler " << GetParam();
+        if (!selectResizeVariant(GetParam())) GTEST_SKIP() << "this processor lacks sampler " << GetParam();
     }
     void TearDown() override {
-        selectResizeSampler(bestResizeSampler());
+        selectResizeVariant(bestCpuVariant());
         SdlTest::TearDown();
     }
 };
@@ -236,18 +236,18 @@ TEST_P(ResizeSamplerTest, EveryPixelIsTheClosedFormSample) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samplers, ResizeSamplerTest,
-                         ::testing::Values(RESIZE_SAMPLER_BASELINE, RESIZE_SAMPLER_AVX2),
+                         ::testing::Values(CPU_VARIANT_BASELINE, CPU_VARIANT_AVX2),
                          [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == RESIZE_SAMPLER_AVX2 ? std::string("Avx2")
-                                                                      : std::string("Baseline");
+                             return info.param == CPU_VARIANT_AVX2 ? std::string("Avx2")
+                                                                   : std::string("Baseline");
                          });
 
 TEST(ResizeSamplerChoice, TheBestSamplerIsInUseAndUnknownOnesAreRefused) {
-    EXPECT_EQ(resizeSampler(), bestResizeSampler());
-    EXPECT_EQ(selectResizeSampler(5), 0);
-    EXPECT_EQ(resizeSampler(), bestResizeSampler());
+    EXPECT_EQ(resizeVariant(), bestCpuVariant());
+    EXPECT_EQ(selectResizeVariant(5), 0);
+    EXPECT_EQ(resizeVariant(), bestCpuVariant());
     if (__builtin_cpu_supports("avx2")) {
-        EXPECT_EQ(bestResizeSampler(), RESIZE_SAMPLER_AVX2);
+        EXPECT_EQ(bestCpuVariant(), CPU_VARIANT_AVX2);
     }
 }
 

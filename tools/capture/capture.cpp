@@ -12,12 +12,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "bassmod.h"
 #include "frame_png.h"
-#include "intro.h"
-#include "platform.h"
 #include "present.h"
 #include "sdlptc_surface.h"
+#include "virtual_run.h"
 #include "wav_writer.h"
 
 namespace {
@@ -25,39 +23,16 @@ namespace {
 constexpr double PROGRESS_TTY_SECONDS = 0.5;  // between progress lines on a terminal
 constexpr double PROGRESS_LOG_SECONDS = 5.0;  // between progress lines into a file or pipe
 
-bool readsAsQuit(int32_t key) {
-    return key == CAPTURE_KEY_CLOSE || isQuitKey(key);
-}
-
-void pushKey(int32_t key) {
-    SDL_Event event{};
-    if (key == CAPTURE_KEY_CLOSE) {
-        event.type = SDL_QUIT;
-    } else {
-        event.type = SDL_KEYDOWN;
-        event.key.state = SDL_PRESSED;
-        event.key.keysym.sym = static_cast<SDLKey>(key);
-    }
-    SDL_PushEvent(&event);
-}
-
 volatile sig_atomic_t stopSignal = 0;
 
 void onStopSignal(int signal) {
     stopSignal = signal;
 }
 
-// Where the intro stands, as far as the keys are concerned.
-enum class Phase {
-    Opening,  // the opening fade: scripted keys wait
-    Loop,     // loopFrame is the next frame to read keys
-    Closing,  // a quit key is on its way or read: nothing more is pushed
-};
-
 class Session {
 public:
     Session(const CaptureOptions& options, const std::string& directory)
-        : options(options), directory(directory), audio(2 * CAPTURE_AUDIO_FRAMES) {
+        : options(options), directory(directory) {
         result.expectedFrames = expectedFrames(options);
         started = std::chrono::steady_clock::now();
         lastReport = started;
@@ -65,57 +40,17 @@ public:
         onTerminal = isatty(STDERR_FILENO) == 1;
     }
 
-    // After every presentation: the picture and its 40 ms of music go out, the clock moves on to the
-    // next frame's start, so the intro's wait ends at once, and the next frame's keys are queued.
-    void presented(const _vktSurface& surface) {
-        if (!result.failed) {
-            std::string error;
-            if (!writeFramePng(framePath(directory, result.frames), surface.surface, error)) {
-                fail(error);
-            } else {
-                BASSMOD_Render(audio.data(), CAPTURE_AUDIO_FRAMES);
-                if (!wav.append(audio.data(), CAPTURE_AUDIO_FRAMES, error)) fail(error);
-            }
-            if (!result.failed) ++result.frames;
+    // After every presentation: the picture and its frame's music go out.
+    void presented(const _vktSurface& surface, const int16_t* music) {
+        if (result.failed) return;
+        std::string error;
+        if (!writeFramePng(framePath(directory, result.frames), surface.surface, error)) {
+            fail(error);
+        } else if (!wav.append(music, FRAME_SAMPLES, error)) {
+            fail(error);
         }
-        now += CAPTURE_FRAME_MS;
-        if (phase == Phase::Loop) ++loopFrame;
+        if (!result.failed) ++result.frames;
         reportProgress(false);
-        queueKeys();
-    }
-
-    // Right before the loop's first frame: the fade's last pass has read its keys already.
-    void loopStarting() {
-        phase = Phase::Loop;
-        loopFrame = 0;
-        queueKeys();
-    }
-
-    void queueKeys() {
-        if (phase == Phase::Closing) return;
-        const bool stop = stopSignal != 0 || result.failed;
-        if (stop && !result.failed) result.interrupted = true;
-        if (phase == Phase::Opening) {
-            if (stop) {
-                pushKey(SDLK_ESCAPE);
-                phase = Phase::Closing;
-            }
-            return;
-        }
-        int32_t last = 0;
-        bool pushed = false;
-        while (nextKey < options.keys.size() && options.keys[nextKey].frame <= loopFrame) {
-            last = options.keys[nextKey++].key;
-            pushKey(last);
-            pushed = true;
-        }
-        if (loopFrame >= options.loopFrames || stop) {
-            last = SDLK_ESCAPE;
-            pushKey(last);
-            pushed = true;
-        }
-        // Of several keys in one frame the intro acts on the last.
-        if (pushed && readsAsQuit(last)) phase = Phase::Closing;
     }
 
     void reportProgress(bool final) {
@@ -143,11 +78,6 @@ public:
     const std::string& directory;
     CaptureResult result;
     WavWriter wav;
-    std::vector<int16_t> audio;  // one frame's music, interleaved stereo
-    uint32_t now = 0;            // the virtual clock, in milliseconds
-    Phase phase = Phase::Opening;
-    int32_t loopFrame = 0;
-    size_t nextKey = 0;
     bool showProgress = false;
     bool onTerminal = false;
     std::chrono::steady_clock::time_point started;
@@ -163,6 +93,7 @@ std::string framePath(const std::string& directory, int32_t index) {
 }
 
 int32_t expectedFrames(const CaptureOptions& options) {
+    auto readsAsQuit = [](int32_t key) { return key == SCRIPT_KEY_CLOSE || isQuitKey(key); };
     int32_t quitFrame = options.loopFrames;
     for (size_t i = 0; i < options.keys.size(); ++i) {
         const bool lastOfFrame =
@@ -172,11 +103,11 @@ int32_t expectedFrames(const CaptureOptions& options) {
             break;
         }
     }
-    return 2 * CAPTURE_FADE_FRAMES + quitFrame;
+    return 2 * FADE_FRAMES + quitFrame;
 }
 
 std::string progressLine(int32_t written, int32_t expected, double elapsedSeconds) {
-    const double perSecond = 1000.0 / CAPTURE_FRAME_MS;
+    const double perSecond = FRAMES_PER_SECOND;
     char line[160];
     if (written <= 0 || elapsedSeconds <= 0.0) {
         std::snprintf(line, sizeof line, "dovoz1-capture: %d/%d frames, 0.0 of %.1f s of intro", written,
@@ -193,7 +124,7 @@ std::string progressLine(int32_t written, int32_t expected, double elapsedSecond
 CaptureResult runCapture(const CaptureOptions& options, const std::string& directory) {
     Session state(options, directory);
     std::string error;
-    if (!state.wav.open(directory + "/audio.wav", CAPTURE_RATE, error)) {
+    if (!state.wav.open(directory + "/audio.wav", MUSIC_RATE, error)) {
         state.fail(error);
         return state.result;
     }
@@ -209,16 +140,21 @@ CaptureResult runCapture(const CaptureOptions& options, const std::string& direc
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    // The virtual clock has no sleep: the wait only reads it, and each presentation moves it on.
-    Platform platform;
-    platform.clock = Clock{[&state] { return state.now; }};
-    platform.frameObserver = [&state](const _vktSurface& surface) { state.presented(surface); };
-    IntroSettings settings;
-    settings.musicDevice = BASSMOD_DEVICE_NONE;
-    settings.fixedSeed = true;
-    settings.seed = options.seed;
-    settings.beforeFrameLoop = [&state] { state.loopStarting(); };
-    runIntro(settings, platform);
+    VirtualRun run(
+        RunScript{options.seed, options.loopFrames, options.keys},
+        [&state](const _vktSurface& shown, const int16_t* music) { state.presented(shown, music); });
+    if (!run.start()) exit(1);
+    for (;;) {
+        // A failed write or a stop signal ends the loop at the next frame, with its closing fade.
+        if (state.result.failed) {
+            run.stop();
+        } else if (stopSignal != 0 && run.stop()) {
+            state.result.interrupted = true;
+        }
+        if (!run.advance()) break;
+    }
+    if (run.failed()) exit(1);
+    run.finish();
 
     state.reportProgress(true);
     if (!state.wav.close(error) && !state.result.failed) state.fail(error);

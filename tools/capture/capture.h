@@ -4,14 +4,16 @@
 #include <string>
 
 #include "capture_options.h"
+#include "fade.h"
+#include "timing.h"
 
 // Captures longer than this (opening fade, 5 s of loop, closing fade) report their progress.
-inline constexpr int32_t CAPTURE_PROGRESS_FRAMES = 2 * CAPTURE_FADE_FRAMES + 5 * 1000 / CAPTURE_FRAME_MS;
+inline constexpr int32_t CAPTURE_PROGRESS_FRAMES = 2 * FADE_FRAMES + 5 * FRAMES_PER_SECOND;
 
 // What a capture wrote.
 struct CaptureResult {
     int32_t frames = 0;          // frame_000000.png on
-    int64_t audioFrames = 0;     // stereo frames in audio.wav: CAPTURE_AUDIO_FRAMES per picture frame
+    int64_t audioFrames = 0;     // stereo frames in audio.wav: FRAME_SAMPLES per picture frame
     int32_t expectedFrames = 0;  // what the script asked for
     bool failed = false;         // a file could not be written: the rest was not captured
     bool interrupted = false;    // SIGINT or SIGTERM ended the intro early, with its closing fade

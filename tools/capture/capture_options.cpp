@@ -93,7 +93,7 @@ bool keyFromName(const std::string& name, int32_t& key) {
     } else if (word == "escape" || word == "esc") {
         key = SDLK_ESCAPE;
     } else if (word == "close") {
-        key = CAPTURE_KEY_CLOSE;
+        key = SCRIPT_KEY_CLOSE;
     } else {
         return false;
     }
@@ -113,7 +113,7 @@ bool parseSeconds(const std::string& text, int64_t& ms) {
 }
 
 int32_t frameAtMs(int64_t ms) {
-    return static_cast<int32_t>((ms + CAPTURE_FRAME_MS - 1) / CAPTURE_FRAME_MS);
+    return static_cast<int32_t>((ms + FRAME_MS - 1) / FRAME_MS);
 }
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {

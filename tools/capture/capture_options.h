@@ -4,23 +4,15 @@
 #include <string>
 #include <vector>
 
-inline constexpr int32_t CAPTURE_FRAME_MS = 40;     // one presented frame: 25 per second
-inline constexpr int32_t CAPTURE_FADE_FRAMES = 62;  // frames of each fade
-inline constexpr int32_t CAPTURE_RATE = 44100;      // audio frames per second
-inline constexpr int32_t CAPTURE_AUDIO_FRAMES = CAPTURE_RATE * CAPTURE_FRAME_MS / 1000;  // 1764 per frame
+#include "timing.h"
+#include "virtual_run.h"
+
 // Six hours of loop at most: the WAV stays below its 4 GiB limit, frame numbers within six digits.
 inline constexpr int64_t CAPTURE_MAX_MS = 6 * 3600 * 1000;
-inline constexpr int32_t CAPTURE_KEY_CLOSE = -1;  // a request to close the window, read as Escape
-
-// A key pressed at a time of the frame loop, which begins when the music starts.
-struct ScriptedKey {
-    int32_t frame;  // the loop frame that reads it, from 0
-    int32_t key;    // SDL key symbol, or CAPTURE_KEY_CLOSE
-};
 
 struct CaptureOptions {
     std::string outDir;
-    int32_t loopFrames = 60 * 1000 / CAPTURE_FRAME_MS;  // drawn before Escape ends the loop: 60 s
+    int32_t loopFrames = 60 * FRAMES_PER_SECOND;  // drawn before Escape ends the loop: 60 s
     uint32_t seed = 1;
     std::vector<ScriptedKey> keys;  // in the order given; the closing Escape is not among them
     std::string video;              // the MP4 to make; empty for none
@@ -33,7 +25,7 @@ extern const char* const CAPTURE_USAGE;
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error);
 
 // The key of a name: one printable character ("b", "s", "q"; a capital stands for its key), or "space",
-// "enter" ("return"), "escape" ("esc"), "close". False for any other name.
+// "enter" ("return"), "escape" ("esc"), "close" (SCRIPT_KEY_CLOSE). False for any other name.
 bool keyFromName(const std::string& name, int32_t& key);
 
 // Whole milliseconds of a non-negative decimal number of seconds ("12", "2.5"); false for anything else

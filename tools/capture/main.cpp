@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     const CaptureResult result = runCapture(options, directory);
     if (result.failed) return EXIT_FAILED;
     std::fprintf(stderr, "dovoz1-capture: %d frames (%.2f s) and audio.wav written to %s%s\n", result.frames,
-                 result.frames * CAPTURE_FRAME_MS / 1000.0, directory.c_str(),
+                 result.frames * FRAME_MS / 1000.0, directory.c_str(),
                  result.interrupted ? ", ended early by a signal" : "");
 
     if (!options.video.empty()) {

@@ -34,7 +34,7 @@ std::string findExecutable(const std::string& name, const std::string& path) {
 
 std::vector<std::string> muxArguments(const std::string& ffmpeg, const std::string& directory,
                                       const std::string& video) {
-    const std::string rate = std::to_string(1000 / CAPTURE_FRAME_MS);
+    const std::string rate = std::to_string(FRAMES_PER_SECOND);
     const std::string scale =
         "scale=" + std::to_string(VIDEO_WIDTH) + ":" + std::to_string(VIDEO_HEIGHT) + ":flags=neighbor";
     // Errors and ffmpeg's own progress line only. The veryfast preset took 25 s for 10 s of video on a

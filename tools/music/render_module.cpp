@@ -1,4 +1,4 @@
-// render_module: renders a module the way the intro plays it (libopenmpt, 44100 Hz stereo, Amiga
+// render_module: renders a module the way the intro plays it (libopenmpt, the player's rate, stereo, Amiga
 // resampler emulation, full volume) into a 16-bit WAV file, and prints its length and levels.
 //
 //   render_module <in.mod> <out.wav> [--repeats N] [--solo C]
@@ -21,9 +21,11 @@
 #include <iterator>
 #include <vector>
 
+#include "bassmod.h"
+
 namespace {
 
-constexpr int32_t RATE = 44100;
+constexpr int32_t RATE = MUSIC_RATE;
 
 void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));

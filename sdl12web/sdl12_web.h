@@ -1,5 +1,5 @@
 // sdl12_web.h: the part of SDL 1.2 the display library uses, for the browser build, over SDL2. Its types
-// and calls carry an SDL12_ prefix so that they live beside SDL2's; display/web/SDL.h gives the display
+// and calls carry an SDL12_ prefix so that they live beside SDL2's; sdl12web/SDL.h gives the display
 // library their SDL 1.2 names. Calls with the same meaning in both (initialisation, audio, OpenGL
 // attributes, the cursor, errors, delays) are SDL2's own.
 #pragma once
@@ -175,6 +175,8 @@ char* SDL12_VideoDriverName(char* buffer, int length);
 int SDL12_GL_SwapBuffers();
 
 int SDL12_PollEvent(SDL12_Event* event);
+// Queues a key or quit event, as SDL 1.2 does: 0 on success, -1 otherwise.
+int SDL12_PushEvent(SDL12_Event* event);
 int SDL12_EnableKeyRepeat(int delay, int interval);
 void SDL12_WarpMouse(Uint16 x, Uint16 y);
 

@@ -510,6 +510,28 @@ int SDL12_PollEvent(SDL12_Event* event) {
     return 0;
 }
 
+int SDL12_PushEvent(SDL12_Event* event) {
+    if (!event) return SDL_SetError("no event");
+    SDL_Event native;
+    std::memset(&native, 0, sizeof native);
+    switch (event->type) {
+        case SDL12_KEYDOWN:
+        case SDL12_KEYUP:
+            // The ASCII keys, the only ones SDL12_PollEvent gives back, have the same numbers in both.
+            native.type = event->type == SDL12_KEYDOWN ? SDL_KEYDOWN : SDL_KEYUP;
+            native.key.state = event->key.state;
+            native.key.keysym.sym = static_cast<SDL_Keycode>(event->key.keysym.sym);
+            native.key.keysym.mod = event->key.keysym.mod;
+            break;
+        case SDL12_QUIT:
+            native.type = SDL_QUIT;
+            break;
+        default:
+            return SDL_SetError("only key and quit events can be pushed");
+    }
+    return SDL_PushEvent(&native) == 1 ? 0 : -1;
+}
+
 int SDL12_EnableKeyRepeat(int delay, int interval) {
     if (delay < 0 || interval < 0) return SDL_SetError("key repeat values must not be negative");
     // The browser repeats a held key at its own pace; delay 0 turns the repeats off, as in SDL 1.2.

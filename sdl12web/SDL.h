@@ -73,6 +73,7 @@
 #define SDL_VideoDriverName SDL12_VideoDriverName
 #define SDL_GL_SwapBuffers SDL12_GL_SwapBuffers
 #define SDL_PollEvent SDL12_PollEvent
+#define SDL_PushEvent SDL12_PushEvent
 #define SDL_EnableKeyRepeat SDL12_EnableKeyRepeat
 #define SDL_WarpMouse SDL12_WarpMouse
 #define SDL_WM_SetCaption SDL12_WM_SetCaption
