@@ -64,6 +64,12 @@ cleanup() {
 trap cleanup EXIT
 tar -C "$root" -xf "$base"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+# The certificates this machine trusts beyond Debian's, as with its resolver: a proxy between it and the
+# package registries may sign for them, and the root reaches them as the machine does (npm, over TLS).
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+    chroot "$root" update-ca-certificates >/dev/null 2>&1 || true
+fi
 git clone -q --no-hardlinks "$top" "$root/root/dovoz1"
 git -C "$root/root/dovoz1" checkout -q "$(git -C "$top" rev-parse HEAD)"
 

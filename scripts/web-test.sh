@@ -24,8 +24,10 @@ if ! cmp -s web/package-lock.json "$modules/package-lock.json" || [ ! -d "$modul
     rm -rf "$modules"
     mkdir -p "$modules"
     cp web/package.json web/package-lock.json "$modules/"
-    # No install scripts: nothing may download a browser of its own.
-    (cd "$modules" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+    # No install scripts: nothing may download a browser of its own. The system's certificates, as
+    # apt's and git's, whatever node was built with.
+    (cd "$modules" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error \
+        --cafile=/etc/ssl/certs/ca-certificates.crt)
 fi
 echo "web-test: driver packages ready, $((SECONDS - started)) s"
 
