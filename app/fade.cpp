@@ -6,6 +6,7 @@
 #include "bassmod_player.h"
 #include "platform.h"
 #include "present.h"
+#include "quit_request.h"
 #include "sdlptc_console.h"
 #include "sdlptc_surface.h"
 #include "timing.h"
@@ -18,7 +19,7 @@ Fade::Fade(_vktPTC& console, _vktSurface& first, _vktSurface& second, VolumeCont
     : console(console), shown(&first), next(&second), music(music), direction(direction) {}
 
 FadePass Fade::pass(const Platform& platform) {
-    if (isQuitKey(console.readKey())) return FadePass::Cut;
+    if (isQuitKey(readIntroKey(console))) return FadePass::Cut;
     due = platform.clockMs() + FRAME_MS;
     if (direction == FADE_OUT) {
         music.setVolume(volume < 0 ? 0 : volume);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "present.h"
+#include "quit_request.h"
 #include "sdlptc_console.h"
 #include "sdlptc_imageloader.h"
 #include "sdlptc_surface.h"
@@ -125,7 +126,7 @@ bool FrameLoop::advance() {
 
 bool FrameLoop::loopFrame() {
     // Keys come before the timers, so a quit key wins over a timer falling due in the same frame.
-    const int key = console.readKey();
+    const int key = readIntroKey(console);
     if (isQuitKey(key)) {
         quitTime = platform.clockMs();
         return false;

@@ -2,8 +2,10 @@
 #include <cstdlib>
 
 #include "intro.h"
+#include "quit_request.h"
 
 int main() {
+    installQuitSignals();
     Intro intro{IntroSettings{}};
     // A failure has shown its message; the process ends at once, releasing nothing.
     if (!intro.start()) std::exit(1);

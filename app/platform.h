@@ -1,5 +1,6 @@
-// platform.h: what the intro takes from the system (its clock with the wait's sleep, its random source,
-// an observer of presented frames) as one value, replaceable so that tests and captures control time.
+// platform.h: what the intro takes from the system (its clock, its random source, an observer of
+// presented frames) as one value, replaceable so that tests and captures control time; and the wait
+// between frames that the program's own loop makes on the system clock.
 #pragma once
 #include <cstdint>
 #include <ctime>
@@ -66,9 +67,10 @@ inline bool clockPassed(uint32_t now, uint32_t deadline) {
     return static_cast<int32_t>(now - deadline) > 0;
 }
 
-// Returns once the clock has reached deadline, at once when it already has. On the system clock it
-// sleeps until WAIT_LEAD_NS before the deadline and then reads the clock, without yielding, until the
-// deadline: the sleep keeps the core free, the last stretch makes the frame start on the millisecond.
+// Returns once the clock has reached deadline, at once when it already has: the program's wait between
+// two calls of the intro, which itself never waits. On the system clock it sleeps until WAIT_LEAD_NS
+// before the deadline and then reads the clock, without yielding, until the deadline: the sleep keeps
+// the core free, the last stretch makes the frame start on the millisecond.
 void waitUntil(const Clock& clock, uint32_t deadline);
 
 // How far ahead of the deadline the system clock's sleep ends: longer than a wake-up normally takes,

@@ -8,7 +8,7 @@ reports, over the frame loop only (from SETTLE seconds after the start to the si
 - CPU: the process's CPU time per second of wall time, in % of one core, from the scheduler's
   per-thread run times (/proc/PID/task/*/schedstat, nanoseconds); split into the main thread (frame
   loop) and the rest (SDL's audio thread, which renders the music);
-- the median frame interval, the 99th percentile of |interval - 40 ms|, the longest interval and how
+- the median frame interval, the 99th percentile of |interval - FRAME_MS|, the longest interval and how
   many went over 50 and 60 ms;
 - the frame rate the program itself prints at exit.
 

@@ -312,7 +312,7 @@ def running_section(r, paths):
     w = out.append
     when = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
     w(f"{RUNNING_TITLE} (targets: CPU ≤ 15 % of one core and ≤ 1.5 × the frame's floor; "
-      "p99 |interval − 40 ms| ≤ 1.0 ms, median 40.0 ms, 24.9–25.05 fps)")
+      f"p99 |interval − {FRAME_MS} ms| ≤ 1.0 ms, median {FRAME_MS:.1f} ms, 24.9–25.05 fps)")
     w("")
     w("The real program (Release) on the dummy drivers, run as an ordinary user, with `bench/pacing_hook.c`")
     w("preloaded to timestamp every present; `bench/pacing.py` ends it with SIGTERM. CPU is the process's")
@@ -320,7 +320,8 @@ def running_section(r, paths):
     w("the main thread (frame loop) and the rest (SDL's audio thread, rendering the music); intervals are")
     w("between consecutive presents of the frame loop, from 5 s after the start (past the opening fade) to")
     w("the signal. The frame's floor is the in-process whole frame with its update (`BM_WholeFrame`, the")
-    w("mean of modes 0 and 3) as a share of the 40 ms frame; the music's is 40 ms of the module rendered")
+    w(f"mean of modes 0 and 3) as a share of the {FRAME_MS} ms frame; the music's is {FRAME_MS} ms of the module "
+      "rendered")
     w(f"in-process (`BM_MusicFrame`, {fmt(r['BM_MusicFrame']['cpu_us']) if 'BM_MusicFrame' in r else '?'}: "
       f"{music_pct:.1f} % of a core), which the frame's floor leaves out and")
     w("the process pays all the same. The target is judged on the process against the frame's floor. The")
@@ -329,7 +330,7 @@ def running_section(r, paths):
     w(f"fully busy). Measured {when}; one-minute load average at the runs' starts {loads[0]:.2f} to {loads[-1]:.2f}.")
     w("")
     w("| Screen | Wait | CPU | main / audio thread | Frame's floor | × floor: process / main thread | "
-      "× (frame + music) floor | Target | Median interval | p99 \\|interval − 40 ms\\| | Target | Longest | "
+      f"× (frame + music) floor | Target | Median interval | p99 \\|interval − {FRAME_MS} ms\\| | Target | Longest | "
       "fps (program) | Target | Others |")
     w("|---|---|---:|---:|---:|---:|---:|---|---:|---:|---|---:|---:|---|---:|")
     for s in summaries:
@@ -368,7 +369,7 @@ def loaded_section(paths):
     w("of music written against the seconds the program ran. \"Others\" is the CPU that processes other than")
     w(f"the intro and its CPU-bound neighbours used meanwhile, in cores. Measured {when}.")
     w("")
-    w("| Busy | Wait | Minutes | CPU | Median | p99 \\|interval − 40 ms\\| | Longest | over 50 / 60 ms | "
+    w(f"| Busy | Wait | Minutes | CPU | Median | p99 \\|interval − {FRAME_MS} ms\\| | Longest | over 50 / 60 ms | "
       "fps (lowest run) | Target | Longest silence | Music written / run | Others |")
     w("|---|---|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|")
     for s in summaries:

@@ -2,9 +2,11 @@
 #include "sdlptc_console.h"
 
 #include <dlfcn.h>
+#include <strings.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "sdlptc_internal.h"
@@ -62,13 +64,26 @@ void* openSystemLibrary(const char* name, int flags) {
 #endif
 }
 
+// SDL's drivers that show nothing: SDL2 falls back to offscreen where it reaches no display at all.
+bool isHeadlessDriver(const char* driver) {
+    return strcmp(driver, "dummy") == 0 || strcmp(driver, "offscreen") == 0;
+}
+
+// SDL chose a driver that shows nothing although SDL_VIDEODRIVER did not ask for it: over ssh without X
+// forwarding, or with DISPLAY unset, a console there would run unseen.
+bool unseenDriver() {
+    char driver[32] = "";
+    if (!SDL_VideoDriverName(driver, sizeof driver)) return false;
+    return isHeadlessDriver(driver) && !driverListNames(getenv("SDL_VIDEODRIVER"), driver);
+}
+
 // The desktop message box comes from SDL2, which sdl12-compat has already loaded. Linking SDL2 is not
 // an option (its names clash with SDL 1.2's), so it is looked up at run time.
 void showDesktopMessageBox(const char* text) {
     char driver[32] = "";
     if (!SDL_VideoDriverName(driver, sizeof driver)) return;
     // Headless drivers have no desktop to show a box on.
-    if (strcmp(driver, "dummy") == 0 || strcmp(driver, "offscreen") == 0) return;
+    if (isHeadlessDriver(driver)) return;
     void* sdl2 = openSystemLibrary("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
     if (!sdl2) return;
     using ShowSimpleMessageBox = int (*)(Uint32 flags, const char* title, const char* message, void* window);
@@ -90,6 +105,19 @@ int extensionListHas(const char* list, const char* name) {
         const char* terminator = where + nameLength;
         if ((where == start || where[-1] == ' ') && (*terminator == ' ' || *terminator == '\0')) return 1;
         start = terminator;
+    }
+}
+
+int driverListNames(const char* list, const char* driver) {
+    if (!list || !driver || !*driver) return 0;
+    const size_t length = strlen(driver);
+    const char* item = list;
+    for (;;) {
+        const char* comma = strchr(item, ',');
+        const size_t itemLength = comma ? static_cast<size_t>(comma - item) : strlen(item);
+        if (itemLength == length && strncasecmp(item, driver, length) == 0) return 1;
+        if (!comma) return 0;
+        item = comma + 1;
     }
 }
 
@@ -136,6 +164,12 @@ int _vktPTC::initVideo() {
     releaseScreen();
     SDL_Quit();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        isOpen = 0;
+        return 0;
+    }
+    if (unseenDriver()) {
+        SDL_Quit();
+        SDL_SetError("no display: SDL found only a video driver that shows nothing");
         isOpen = 0;
         return 0;
     }

@@ -35,7 +35,7 @@ inline constexpr int KEY_S = 115;
 
 class _vktPTC {
 public:
-    // Restarts SDL video; the console stays closed.
+    // Restarts SDL video as open() does; the console stays closed.
     _vktPTC();
     // Restarts SDL video and sets the mode; test isOpen afterwards.
     _vktPTC(int width, int height, int mode, int screenKind);
@@ -43,7 +43,9 @@ public:
     _vktPTC(const _vktPTC&) = delete;
     _vktPTC& operator=(const _vktPTC&) = delete;
 
-    // Restarts SDL video, then sets the mode; 1 when the mode is set.
+    // Restarts SDL video, then sets the mode; 1 when the mode is set. A video driver that shows nothing
+    // (SDL's dummy and offscreen) counts only where SDL_VIDEODRIVER names it; otherwise SDL is shut
+    // down again and the console stays closed.
     int open(int width, int height, int mode, int screenKind);
     // Releases the screen and shuts SDL down.
     void close();
@@ -114,6 +116,10 @@ private:
 // The whole-word search of an extension list: a hit counts where it starts the list or follows a
 // space, and ends at a space or the end. 0 for a null, empty or space-holding name.
 int extensionListHas(const char* list, const char* name);
+
+// 1 when a comma-separated list of SDL video drivers, as SDL_VIDEODRIVER holds one, names driver (in any
+// case, as SDL matches them); 0 for a null or empty list or driver.
+int driverListNames(const char* list, const char* driver);
 
 // Surface flag word of an SDL surface, as surfaceFlags() and _vktSurface::flags() report it.
 int sdlSurfaceFlagWord(const SDL_Surface* surface);

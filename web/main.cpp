@@ -30,11 +30,8 @@ uint32_t pageClock() {
     return frameTime;
 }
 
-// Animation frames come on the display's refreshes, a frame's deadline usually between two of
-// them. A frame handled at most one intro frame after its deadline is given the deadline as its time,
-// so that the frames stay on the FRAME_MS grid and average 25 a second whatever the refresh rate (at 60 Hz,
-// 33 and 50 ms apart in turn, where timing each from its own refresh would give 20 a second). A page
-// further behind, a hidden tab, starts a new grid from the present instead of catching up.
+// Whether the frame due at due is to be handled at this animation frame; it then sets the intro's clock
+// to the frame's time on the grid.
 bool frameDue(uint32_t due, bool first) {
     const uint32_t now = static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
     if (first) {
@@ -42,7 +39,7 @@ bool frameDue(uint32_t due, bool first) {
         return true;
     }
     if (!clockReached(now, due)) return false;
-    frameTime = now - due < FRAME_MS ? due : now;
+    frameTime = gridFrameTime(now, due);
     return true;
 }
 

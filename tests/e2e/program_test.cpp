@@ -64,6 +64,19 @@ TEST(ProgramTest, RefusingEveryModeEndsWithTheVideoModeMessage) {
     EXPECT_NE(result.err.find("can't set 320x200 16/32bpp video mode!\n"), std::string::npos) << result.err;
 }
 
+// Without a display SDL would fall back to a driver that shows nothing; the intro must not run unseen.
+TEST(ProgramTest, NoDisplayEndsWithTheVideoModeMessage) {
+    ProgramRun run = headlessRun();
+    run.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    run.unset.push_back("SDL_VIDEODRIVER");
+    run.timeoutSeconds = 10.0;
+    ProgramResult result = runProgram(run);
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, FIRST_LINE);
+    EXPECT_NE(result.err.find("can't set 320x200 16/32bpp video mode!\n"), std::string::npos) << result.err;
+}
+
 TEST(ProgramTest, NoSoundDeviceEndsWithThePlayerMessage) {
     ProgramRun run = headlessRun();
     run.environment = {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "no-such-driver"}};

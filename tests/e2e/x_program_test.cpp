@@ -445,6 +445,28 @@ TEST_P(QuitSignalTest, PlaysTheClosingFadeAndPrintsStatistics) {
     EXPECT_TRUE(filesIn(work).empty());
 }
 
+// With SDL delivering no events at all, the signals still reach the intro: the first starts the closing
+// fade, a second cuts it short, as quit keys would.
+TEST_P(QuitSignalTest, EndsTheIntroWhenSdlDeliversNoEvents) {
+    ProgramRun run = userRun();
+    run.unset.erase(std::remove(run.unset.begin(), run.unset.end(), "LD_PRELOAD"), run.unset.end());
+    run.environment.emplace_back("LD_PRELOAD", DOVOZ1_WITHHOLD_EVENTS_LIBRARY);
+    run.signals = {{kFade + 2.0, GetParam()}, {kFade + 3.2, GetParam()}};
+    const ProgramResult result = runAsUser(run);
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    ASSERT_EQ(result.signalSeconds.size(), 2u);
+    expectLoopTime(parseStatistics(result.out), result.signalSeconds[0] - result.markerSeconds - kFade);
+    // The music was ramping down (1.2 s into the fade: 40 % volume) when it stopped, still audible.
+    const Audio sound = audio();
+    const double first = sound.firstSound();
+    const double last = sound.lastSound();
+    ASSERT_GT(last, first + 2.0);
+    EXPECT_LT(sound.seconds() - last, 0.25);
+    const double full = sound.rms(first + 0.2, first + 1.7);
+    EXPECT_LT(sound.rms(last - 0.3, last), 0.75 * full);
+    EXPECT_GT(sound.rms(last - 0.3, last), 0.2 * full);
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignalTest, testing::Values(SIGTERM, SIGINT),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::string(info.param == SIGTERM ? "Sigterm" : "Sigint");

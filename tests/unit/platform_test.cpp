@@ -1,5 +1,5 @@
-// Tests of the wait between frames: its sleep on a replaced clock (nothing really sleeps), and the
-// system clock's sleep target worked out from a millisecond deadline.
+// Tests of the wait between frames: its sleep on a replaced clock (nothing really sleeps), the system
+// clock's sleep target worked out from a millisecond deadline, and frames paced by a display's refreshes.
 #include "platform.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <ctime>
 #include <vector>
+
+#include "timing.h"
 
 namespace {
 
@@ -102,6 +104,42 @@ TEST(SleepTarget, NothingToSleepOnceReachedOrWithinTheLead) {
     EXPECT_FALSE(sleepTarget(at(12, 345900000), 12346, 200000, target));     // 0.1 ms left, lead 0.2 ms
     EXPECT_TRUE(sleepTarget(at(12, 345700000), 12346, 200000, target));
     EXPECT_EQ(target.tv_nsec, 345800000);
+}
+
+// The times at which frames are handled when a caller looks at every refresh of a display (refreshMs
+// apart, from 1000 ms on, none from pauseFrom for pauseMs) and handles the frame once it is due.
+std::vector<uint32_t> framesOnRefreshes(double refreshMs, double untilMs, double pauseFrom = 0,
+                                        double pauseMs = 0) {
+    std::vector<uint32_t> handled;
+    uint32_t due = 0;
+    for (double t = 1000; t < untilMs; t += refreshMs) {
+        if (t >= pauseFrom && t < pauseFrom + pauseMs) continue;
+        const uint32_t now = static_cast<uint32_t>(t);
+        if (!handled.empty() && !clockReached(now, due)) continue;
+        const uint32_t time = handled.empty() ? now : gridFrameTime(now, due);
+        handled.push_back(now);
+        due = time + FRAME_MS;
+    }
+    return handled;
+}
+
+// Timed from their own refreshes, frames 40 ms apart would land on every third refresh at 60 Hz: 20 a
+// second.
+TEST(GridFrameTime, KeepsTwentyFiveFramesASecondAtAnyRefreshRate) {
+    for (double hz : {60.0, 50.0, 75.0, 144.0, 30.0}) {
+        const std::vector<uint32_t> frames = framesOnRefreshes(1000.0 / hz, 11000);
+        EXPECT_NEAR(static_cast<double>(frames.size()), 250.0, 1.0) << hz << " Hz";
+    }
+}
+
+TEST(GridFrameTime, APageFarBehindStartsAfreshInsteadOfCatchingUp) {
+    const std::vector<uint32_t> frames = framesOnRefreshes(1000.0 / 60, 6000, 3000, 1000);
+    size_t afterPause = 0;
+    for (uint32_t time : frames)
+        if (time >= 4000 && time < 4200) ++afterPause;
+    EXPECT_LE(afterPause, 6u);  // five frames' time: no burst of the second missed
+    // Four seconds of frames in the five: the missed second is not made up.
+    EXPECT_NEAR(static_cast<double>(frames.size()), 100.0, 1.0);
 }
 
 }  // namespace

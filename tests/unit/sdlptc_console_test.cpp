@@ -262,6 +262,13 @@ TEST(ExtensionListTest, OnlyWholeWordsCount) {
     EXPECT_EQ(extensionListHas("xGL_AGL_A", "GL_A"), 1);
 }
 
+TEST(DriverListTest, OnlyWholeNamesCountInAnyCase) {
+    EXPECT_EQ(driverListNames("x11,wayland,Offscreen", "offscreen"), 1);
+    EXPECT_EQ(driverListNames("dummy,x11", "dummy"), 1);
+    EXPECT_EQ(driverListNames("dummyx,xdummy,dumm,", "dummy"), 0);
+    EXPECT_EQ(driverListNames(nullptr, "dummy"), 0);
+}
+
 TEST(ExtensionProbeTest, NoContextMeansNoExtension) {
     _vktPTC console;
     EXPECT_EQ(console.hasGLExtension(nullptr), 0);
