@@ -215,12 +215,12 @@ class WebDriverEngine {
   }
 }
 
-async function waitFor(engine, expression, seconds, stepMs = 50) {
+async function waitFor(engine, expression, seconds) {
   const deadline = Date.now() + seconds * 1000;
   for (;;) {
     const value = await engine.evaluate(expression);
     if (value || Date.now() > deadline) return value;
-    await sleep(stepMs);
+    await sleep(50);
   }
 }
 
@@ -244,7 +244,7 @@ async function openAndStart(engine, url, how) {
 // Milliseconds from the gesture until the page's sound context runs and until its time advances.
 async function soundDelay(engine) {
   return waitFor(engine, `testProbe.soundAt !== null &&
-    [testProbe.runningAt - testProbe.gestureAt, testProbe.soundAt - testProbe.gestureAt].map(Math.round)`, 10, 1000);
+    [testProbe.runningAt - testProbe.gestureAt, testProbe.soundAt - testProbe.gestureAt].map(Math.round)`, 10);
 }
 
 // The sound server's monitor for a second: the music's loudest sample there.
