@@ -89,11 +89,13 @@ web: web-deps
 web-deps:
 	scripts/install-deps.sh --web
 
-# The page in headless Chromium against the native capture: frames, music, keys, errors, frame rate.
+# The page in Chromium, Firefox ESR and WebKitGTK against the native capture: frames, music, sound
+# start, keys, screenshot, errors, frame rate (WEB_TEST_ENGINES="chromium firefox" for fewer).
+WEB_TEST_ENGINES ?=
 web-test: web configure
 	scripts/install-deps.sh --web-test
 	cmake --build $(BUILD) --target dovoz1-capture
-	scripts/web-test.sh build-web $(BUILD)/dovoz1-capture
+	scripts/web-test.sh build-web $(BUILD)/dovoz1-capture $(WEB_TEST_ENGINES)
 
 clean:
 	rm -rf $(BUILD) build-bench build-sanitize build-fuzz build-web

@@ -20,8 +20,10 @@
 #   scripts/install-deps.sh --fresh   also what makes a fresh Debian root for make test-fresh
 #   scripts/install-deps.sh --web     also Emscripten and the tools that fetch and unpack Debian source
 #                                     packages for it (make web)
-#   scripts/install-deps.sh --web-test  also headless Chromium and the Python client that drives it
-#                                     (make web-test)
+#   scripts/install-deps.sh --web-test  also the three browser engines (Chromium, Firefox ESR,
+#                                     WebKitGTK's WebDriver under a private X server), PulseAudio for
+#                                     their sound and node's npm, which installs the test driver's
+#                                     pinned libraries (make web-test)
 set -euo pipefail
 
 packages=(cmake ninja-build pkg-config g++ make libsdl1.2-compat-dev libpng-dev zlib1g-dev libopenmpt-dev)
@@ -50,7 +52,13 @@ case "${1:-}" in
     --soak) packages+=("${x_session[@]}" python3) ;;
     --fresh) packages+=(debootstrap util-linux) ;;
     --web) packages+=("${web_build[@]}") ;;
-    --web-test) packages+=("${web_build[@]}" chromium python3 python3-websocket) ;;
+    --web-test)
+        # python3-websocket: bench/web_pacing.py's DevTools client.
+        packages+=("${web_build[@]}" "${x_session[@]}" chromium firefox-esr webkit2gtk-driver pulseaudio
+                   pulseaudio-utils python3 python3-websocket)
+        # Debian's nodejs comes without npm; a node from elsewhere may bring its own.
+        command -v npm >/dev/null || packages+=(npm)
+        ;;
     *)
         echo "usage: $0 [--package | --test | --reprotest | --autopkgtest | --bench | --check | --soak | --fresh |" \
             "--web | --web-test]" >&2

@@ -67,6 +67,12 @@ tar -C "$root" -xf "$base"
 # every user through, or nothing but root can run there (man-db's triggers, reprotest's build user).
 chmod 0755 "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+# The certificates this machine trusts beyond Debian's, as with its resolver: a proxy between it and the
+# package registries may sign for them, and the root reaches them as the machine does (npm, over TLS).
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+    chroot "$root" update-ca-certificates >/dev/null 2>&1 || true
+fi
 git clone -q --no-hardlinks "$top" "$root/root/dovoz1"
 git -C "$root/root/dovoz1" checkout -q "$(git -C "$top" rev-parse HEAD)"
 
