@@ -57,7 +57,7 @@ inline constexpr int FADE_FRAMES = [] {
 
 // What one pass of a fade did.
 enum class FadePass {
-    Presented,  // a grey frame is shown; the next pass is due at deadline()
+    Presented,  // a grey frame is shown; the next pass is due at nextFrameDue()
     Finished,   // the sequence is over: nothing drawn
     Cut,        // a quit key was read: nothing drawn
 };
@@ -73,7 +73,7 @@ public:
     // presents the next grey.
     FadePass pass(const Platform& platform);
     // When the frame of the last Presented pass has had its time.
-    uint32_t deadline() const { return due; }
+    uint32_t nextFrameDue() const { return due; }
 
 private:
     _vktPTC& console;      // borrowed

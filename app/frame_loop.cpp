@@ -120,7 +120,7 @@ bool FrameLoop::advance() {
         over = true;
         return false;
     }
-    due = closing->deadline();
+    due = closing->nextFrameDue();
     return true;
 }
 

@@ -107,7 +107,7 @@ bool Intro::advance() {
     if (phase == Phase::Opening) {
         const FadePass pass = opening->pass(platform);
         if (pass == FadePass::Presented) {
-            due = opening->deadline();
+            due = opening->nextFrameDue();
             return true;
         }
         if (!moduleLoad->finish()) return failNamed("can't load modfile '%s'!", kModuleName);

@@ -10,10 +10,6 @@
 
 namespace {
 
-bool readsAsQuit(int32_t key) {
-    return key == SCRIPT_KEY_CLOSE || isQuitKey(key);
-}
-
 void pushKey(int32_t key) {
     SDL_Event event{};
     if (key == SCRIPT_KEY_CLOSE) {
@@ -36,6 +32,10 @@ IntroSettings virtualSettings(uint32_t seed, std::function<void()> loopStarting)
 }
 
 }  // namespace
+
+bool scriptKeyQuits(int32_t key) {
+    return key == SCRIPT_KEY_CLOSE || isQuitKey(key);
+}
 
 VirtualRun::VirtualRun(const RunScript& script, FrameSink sink)
     : script(script),
@@ -97,5 +97,5 @@ void VirtualRun::queueKeys() {
         pushed = true;
     }
     // Of several keys in one frame the intro acts on the last.
-    if (pushed && readsAsQuit(last)) phase = Phase::Closing;
+    if (pushed && scriptKeyQuits(last)) phase = Phase::Closing;
 }

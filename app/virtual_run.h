@@ -16,6 +16,9 @@ struct ScriptedKey {
     int32_t key;    // SDL key symbol, or SCRIPT_KEY_CLOSE
 };
 
+// True for the keys that end the intro: the quit keys and SCRIPT_KEY_CLOSE.
+bool scriptKeyQuits(int32_t key);
+
 // What a virtual run plays: its seed, how long the loop runs, and its keys.
 struct RunScript {
     uint32_t seed = 1;

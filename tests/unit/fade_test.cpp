@@ -62,7 +62,7 @@ int runFade(const Platform& platform, _vktPTC& console, _vktSurface& first, _vkt
     for (;;) {
         const FadePass pass = fade.pass(platform);
         if (pass != FadePass::Presented) return pass == FadePass::Finished ? 1 : 0;
-        if (!clockReached(fakeNow, fade.deadline())) fakeNow = fade.deadline();
+        if (!clockReached(fakeNow, fade.nextFrameDue())) fakeNow = fade.nextFrameDue();
     }
 }
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "frame_png.h"
-#include "present.h"
 #include "sdlptc_surface.h"
 #include "virtual_run.h"
 #include "wav_writer.h"
@@ -93,12 +92,11 @@ std::string framePath(const std::string& directory, int32_t index) {
 }
 
 int32_t expectedFrames(const CaptureOptions& options) {
-    auto readsAsQuit = [](int32_t key) { return key == SCRIPT_KEY_CLOSE || isQuitKey(key); };
     int32_t quitFrame = options.loopFrames;
     for (size_t i = 0; i < options.keys.size(); ++i) {
         const bool lastOfFrame =
             i + 1 == options.keys.size() || options.keys[i + 1].frame != options.keys[i].frame;
-        if (lastOfFrame && readsAsQuit(options.keys[i].key) && options.keys[i].frame < quitFrame) {
+        if (lastOfFrame && scriptKeyQuits(options.keys[i].key) && options.keys[i].frame < quitFrame) {
             quitFrame = options.keys[i].frame;
             break;
         }
